@@ -34,12 +34,18 @@ QByteArray formatFixed(double value, int decimals)
     const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
     if (n < 0)
         return {};
-    if (n < int(sizeof buf))
-        return QByteArray(buf, n);
-    QByteArray big(n + 1, Qt::Uninitialized);
-    std::snprintf(big.data(), big.size(), "%.*f", decimals, value);
-    big.chop(1);
-    return big;
+    QByteArray out;
+    if (n < int(sizeof buf)) {
+        out = QByteArray(buf, n);
+    } else {
+        out = QByteArray(n + 1, Qt::Uninitialized);
+        std::snprintf(out.data(), out.size(), "%.*f", decimals, value);
+        out.chop(1);
+    }
+    // The C library follows the process locale (QCoreApplication sets it from
+    // the environment), which may use "," as the decimal separator.
+    out.replace(',', '.');
+    return out;
 }
 
 } // namespace orvane
