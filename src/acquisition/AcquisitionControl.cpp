@@ -1,0 +1,197 @@
+#include "AcquisitionControl.h"
+
+#include "common/EventLog.h"
+#include "ThdTimer.h"
+#include "common/NavigationTree.h"
+
+namespace orvane {
+
+AcquisitionControl::AcquisitionControl(D2xxDriver *driver, const Ports &ports, QObject *parent)
+    : QObject(parent), m_ports(ports)
+{
+    IntObject = std::make_unique<TOV_INT_Object>(driver, ports.messages);
+}
+
+AcquisitionControl::~AcquisitionControl() = default;
+
+void AcquisitionControl::InfoDialogAdd(const QByteArray &text)
+{
+    appendEventLogLine(m_ports.eventLog, text);
+}
+
+std::array<TOV_MOD_Object *, 4> AcquisitionControl::modules() const
+{
+    return {ModObject[1].get(), ModObject[2].get(), ModObject[3].get(), ModObject[4].get()};
+}
+
+void AcquisitionControl::FormCreate()
+{
+    StartUp = true;
+    CyclicUpdate = false;
+    TxCount = RxCount = BadRxCount = 0;
+    SelectedModule = 0;
+
+    IntObject->Init();
+    IntObject->SetLog(m_ports.eventLog);
+
+    for (int slot = 1; slot <= 4; ++slot) {
+        ModObject[slot] = std::make_unique<TOV_MOD_Object>();
+        ModObject[slot]->AttachControls(m_ports.config, m_ports.alarms, &RxCount);
+        // The type is set directly: the signal table stays empty until a scan.
+        ModObject[slot]->ModuleType = 1;
+    }
+
+    if (m_ports.tree && m_ports.tree->isEmpty()) {
+        TreeNode *root = m_ports.tree->addRoot("Orvane System|||Level 1", 0);
+        m_ports.tree->select(root);
+        RootNode = root;
+    }
+}
+
+void AcquisitionControl::FormShow(const QByteArray &fileVersion)
+{
+    if (m_ports.trace)
+        m_ports.trace->SetModules(modules());
+    InfoDialogAdd("Orvane System " + fileVersion);
+}
+
+void AcquisitionControl::FormClose()
+{
+    CyclicUpdate = false;
+    m_closing = true;
+    IntObject->Wait(1000);
+    if (IntObject->device().IsOpen())
+        IntObject->device().Close();
+}
+
+void AcquisitionControl::GreenCyclicButtonClick()
+{
+    CyclicUpdate = false;
+    if (m_ports.view)
+        m_ports.view->showCyclicButtons(false);
+}
+
+void AcquisitionControl::RedCyclicButtonClick()
+{
+    CyclicUpdate = true;
+    if (m_ports.view)
+        m_ports.view->showCyclicButtons(true);
+}
+
+void AcquisitionControl::MainTimerTimer()
+{
+    if (StartUp) {
+        InfoDialogAdd(ServerStatusLine);
+        if (ThreadedTimer1)
+            ThreadedTimer1->setEnabled(false);
+        StartUp = false;
+        ScanButtonClick();
+        if (ThreadedTimer1)
+            ThreadedTimer1->setEnabled(true);
+        PollState = 1;
+    }
+    if (!IntObject->IsConnected()) {
+        CyclicUpdate = false;
+        GreenCyclicButtonClick();
+    }
+    // A tick inside a scan's wait never polls: its frames would mix with the
+    // scan's answers.
+    if (CyclicUpdate && !m_scanning)
+        PollStep();
+}
+
+void AcquisitionControl::sendSlot(int slot)
+{
+    TOV_MOD_Object &module = *ModObject[slot];
+    if (!module.Present)
+        return;
+    IntObject->device().WriteString(module.BuildRequest(slot));
+    ++TxCount;
+}
+
+void AcquisitionControl::readInto(int slot)
+{
+    RxData[slot] = IntObject->device().ReadString();
+}
+
+void AcquisitionControl::PollStep()
+{
+    switch (PollState) {
+    case 1:
+        sendSlot(1);
+        PollState = 2;
+        break;
+    case 2:
+    case 3:
+    case 4:
+        readInto(PollState - 1);
+        sendSlot(PollState);
+        ++PollState;
+        break;
+    case 5:
+        readInto(4);
+        EndOfCycle();
+        break;
+    default:
+        // Only reachable before the start-up scan set the first step.
+        PollState = 1;
+        break;
+    }
+}
+
+void AcquisitionControl::EndOfCycle()
+{
+    for (int slot = 1; slot <= 4; ++slot) {
+        if (!ModObject[slot]->Present)
+            continue;
+        ProcessData(slot, RxData[slot]);
+        ModObject[slot]->ProcessReply(m_ports.tree);
+    }
+    if (m_ports.view) {
+        m_ports.view->UpdateTxRxPanel(TxCount, RxCount, BadRxCount,
+                                      {ModObject[1]->LostReplies, ModObject[2]->LostReplies,
+                                       ModObject[3]->LostReplies, ModObject[4]->LostReplies});
+        m_ports.view->UpdateDigoutPanel_LEDS();
+    }
+    if (m_ports.trace)
+        m_ports.trace->RefreshTraces();
+    PollState = 1;
+    Q_EMIT modulesChanged();
+}
+
+void AcquisitionControl::ProcessData(int slot, const QByteArray &received)
+{
+    TOV_MOD_Object &module = *ModObject[slot];
+    module.SetReply(QByteArray());
+
+    const char *failure = nullptr;
+    QByteArray packet;
+    if (received.isEmpty()) {
+        failure = " Packet length: 0";
+    } else {
+        const int length = int(static_cast<unsigned char>(received.at(0))) - 32;
+        if (length <= 0) {
+            failure = " Packet length: NOK";
+        } else if (received.size() < length) {
+            failure = " CRC length: NOK";
+        } else {
+            // Bytes beyond the packet's own length are dropped here.
+            packet = received.first(length);
+            unsigned sum = 0;
+            for (int i = 0; i < length - 1; ++i)
+                sum += static_cast<unsigned char>(packet.at(i));
+            if ((sum & 0xFF) != static_cast<unsigned char>(packet.at(length - 1)))
+                failure = " CRC: NOK";
+        }
+    }
+
+    if (failure) {
+        InfoDialogAdd("> " + module.SerialText + failure);
+        ++BadRxCount;
+        return;
+    }
+    module.SetReply(packet);
+    ++RxCount;
+}
+
+} // namespace orvane

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "AcquisitionPorts.h"
+#include "OVIntObjectUnit.h"
+#include "modules/OVModObjectUnit.h"
+
+#include <QObject>
+
+#include <array>
+#include <memory>
+
+namespace orvane {
+
+class AlarmOutput;
+class ConfigView;
+class LogMemo;
+class NavigationTree;
+class OperatorMessages;
+class TreeNode;
+class TThreadedTimer;
+
+// The acquisition state and its operations: start-up, the five-step polling
+// cycle, the reply checks and the module scan. The main window owns one and
+// forwards its timer tick and buttons to it; it runs without a window too.
+// Arrays indexed by slot use 1..4 (element 0 unused).
+class AcquisitionControl : public QObject
+{
+    Q_OBJECT
+public:
+    struct Ports
+    {
+        LogMemo *eventLog = nullptr;
+        OperatorMessages *messages = nullptr;
+        NavigationTree *tree = nullptr;
+        AcquisitionView *view = nullptr;
+        TraceView *trace = nullptr;
+        ConfigView *config = nullptr;
+        AlarmOutput *alarms = nullptr;
+    };
+
+    AcquisitionControl(D2xxDriver *driver, const Ports &ports, QObject *parent = nullptr);
+    ~AcquisitionControl() override;
+
+    // --- state ---
+    std::unique_ptr<TOV_INT_Object> IntObject;
+    std::array<std::unique_ptr<TOV_MOD_Object>, 5> ModObject; // [1..4]
+    std::array<qint32, 5> ModuleList{};                      // [1..4]
+    TreeNode *RootNode = nullptr;
+    bool StartUp = false;
+    bool CyclicUpdate = false;
+    qint32 SelectedModule = 0;
+    qint32 TxCount = 0;
+    qint32 RxCount = 0;
+    qint32 BadRxCount = 0;
+    std::array<QByteArray, 5> RxData; // [1..4]
+    qint32 PollState = 0;
+
+    // The first tick's event-log line about the data server; the window sets
+    // the bind error instead when the server could not listen.
+    QByteArray ServerStatusLine = "TCP Server @ port 5001 started.";
+
+    // The polling timer whose tick runs MainTimerTimer (owned by the window);
+    // the start-up scan runs with it disabled.
+    TThreadedTimer *ThreadedTimer1 = nullptr;
+
+    // --- start and stop ---
+    void FormCreate();
+    // The core part of showing the window: the trace window gets the modules
+    // and the event log the program version.
+    void FormShow(const QByteArray &fileVersion);
+    void FormClose();
+
+    // --- polling ---
+    void MainTimerTimer();
+    void GreenCyclicButtonClick();
+    void RedCyclicButtonClick();
+    void ProcessData(int slot, const QByteArray &received);
+    // Steps 1..5 of the cycle and the end-of-cycle processing, one tick each.
+    void PollStep();
+    void EndOfCycle();
+
+    // --- scan ---
+    void ScanButtonClick();
+    void Build_Root_Tree();
+    bool Connect_Interface();
+    bool Detect_Module(int band);
+    int FindModBySN(const QByteArray &text) const;
+    void CreateModuleList();
+
+    // --- helpers for the window ---
+    void InfoDialogAdd(const QByteArray &text);
+    std::array<TOV_MOD_Object *, 4> modules() const;
+    NavigationTree *tree() const { return m_ports.tree; }
+
+    // Ways a scan answer that names a module can be read.
+    struct ScanAnswer
+    {
+        bool namesModule = false; // holds "Orvane Module"
+        bool wellFormed = false;  // holds ", 0x" and six characters after "0x"
+        int type = 0;
+        QByteArray serial;
+    };
+    static ScanAnswer parseScanAnswer(const QByteArray &reply);
+
+Q_SIGNALS:
+    // Module data changed (a cycle was processed, a scan changed a slot): the
+    // data server republishes its snapshot.
+    void modulesChanged();
+
+private:
+    void sendSlot(int slot);
+    void readInto(int slot);
+
+    Ports m_ports;
+    bool m_scanning = false;
+    bool m_closing = false;
+};
+
+} // namespace orvane

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "acquisition/AcquisitionPorts.h"
+#include "common/EventLog.h"
+#include "common/OperatorMessages.h"
+
+#include <QByteArrayList>
+
+#include <array>
+
+namespace orvane {
+
+// Event-log memo that keeps its lines and every line ever appended.
+class FakeLogMemo : public LogMemo
+{
+public:
+    int lineCount() const override { return int(lines.size()); }
+    void clear() override
+    {
+        lines.clear();
+        ++clears;
+    }
+    void appendLine(const QByteArray &line) override
+    {
+        lines.append(line);
+        history.append(line);
+    }
+    QByteArrayList lines;
+    QByteArrayList history;
+    int clears = 0;
+};
+
+class FakeOperatorMessages : public OperatorMessages
+{
+public:
+    void showError(const QByteArray &text) override { errors.append(text); }
+    void showWarning(const QByteArray &caption, const QByteArray &text) override
+    {
+        warnings.append(caption + '|' + text);
+    }
+    QByteArrayList errors;
+    QByteArrayList warnings;
+};
+
+class FakeAcquisitionView : public AcquisitionView
+{
+public:
+    void showCyclicButtons(bool running) override { cycleRunning = running; }
+    void SetPanelsVisible(int panel) override { visiblePanel = panel; }
+    void setOviLabel(const QByteArray &text) override { oviLabel = text; }
+    void setModuleLabel(int slot, const QByteArray &text) override { moduleLabels[slot] = text; }
+    void UpdateTxRxPanel(qint32 tx, qint32 rx, qint32 badRx,
+                         const std::array<qint32, 4> &lost) override
+    {
+        this->tx = tx;
+        this->rx = rx;
+        this->badRx = badRx;
+        lostReplies = lost;
+        ++txRxUpdates;
+    }
+    void UpdateDigoutPanel_LEDS() override { ++ledUpdates; }
+    void UpdateSettingsPanel() override { ++settingsUpdates; }
+
+    bool cycleRunning = false;
+    int visiblePanel = 0;
+    QByteArray oviLabel = "0 ";
+    std::array<QByteArray, 5> moduleLabels{"", "-", "-", "-", "-"};
+    qint32 tx = 0, rx = 0, badRx = 0;
+    std::array<qint32, 4> lostReplies{};
+    int txRxUpdates = 0, ledUpdates = 0, settingsUpdates = 0;
+};
+
+class FakeTraceView : public TraceView
+{
+public:
+    void SetModules(const std::array<TOV_MOD_Object *, 4> &) override { ++setModules; }
+    void RefreshTraces() override { ++refreshes; }
+    void RemoveModuleTraces(int slot) override { removed.append(slot); }
+    int setModules = 0;
+    int refreshes = 0;
+    QList<int> removed;
+};
+
+} // namespace orvane
