@@ -17,7 +17,7 @@ FT_STATUS listDevicesNumberOnly(void *pArg1, DWORD Flags, DWORD count)
 }
 
 FT_STATUS copyDeviceInfoList(const std::vector<FT_DEVICE_LIST_INFO_NODE> &snapshot,
-                             FT_DEVICE_LIST_INFO_NODE *pDest, DWORD *lpdwNumDevs)
+    FT_DEVICE_LIST_INFO_NODE *pDest, DWORD *lpdwNumDevs)
 {
     if (!lpdwNumDevs || (!pDest && !snapshot.empty()))
         return FT_INVALID_PARAMETER;

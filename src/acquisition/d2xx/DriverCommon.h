@@ -21,14 +21,13 @@ FT_STATUS listDevicesNumberOnly(void *pArg1, DWORD Flags, DWORD count);
 // writes exactly those nodes, never more, so a caller that sized its array by
 // that count never overflows even when devices come and go in between.
 FT_STATUS copyDeviceInfoList(const std::vector<FT_DEVICE_LIST_INFO_NODE> &snapshot,
-                             FT_DEVICE_LIST_INFO_NODE *pDest, DWORD *lpdwNumDevs);
+    FT_DEVICE_LIST_INFO_NODE *pDest, DWORD *lpdwNumDevs);
 
 // The open devices of one backend. A handle is the address of the backend's
 // per-open state; an address this table did not hand out (or already took
 // back) is not found, so a stale or forged handle gives FT_INVALID_HANDLE
 // instead of a dangling access.
-template<class Port>
-class HandleTable
+template <class Port> class HandleTable
 {
 public:
     FT_HANDLE add(std::unique_ptr<Port> port)

@@ -19,12 +19,12 @@ public:
     FT_STATUS FT_ResetDevice(FT_HANDLE ftHandle) override;
     FT_STATUS FT_SetBaudRate(FT_HANDLE ftHandle, DWORD BaudRate) override;
     FT_STATUS FT_SetFlowControl(FT_HANDLE ftHandle, std::uint16_t FlowControl,
-                                unsigned char XonChar, unsigned char XoffChar) override;
+        unsigned char XonChar, unsigned char XoffChar) override;
     FT_STATUS FT_SetTimeouts(FT_HANDLE ftHandle, DWORD ReadTimeout, DWORD WriteTimeout) override;
-    FT_STATUS FT_Read(FT_HANDLE ftHandle, void *lpBuffer, DWORD dwBytesToRead,
-                      DWORD *lpdwBytesReturned) override;
+    FT_STATUS FT_Read(
+        FT_HANDLE ftHandle, void *lpBuffer, DWORD dwBytesToRead, DWORD *lpdwBytesReturned) override;
     FT_STATUS FT_Write(FT_HANDLE ftHandle, const void *lpBuffer, DWORD dwBytesToWrite,
-                       DWORD *lpdwBytesWritten) override;
+        DWORD *lpdwBytesWritten) override;
 };
 
 } // namespace orvane
