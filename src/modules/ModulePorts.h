@@ -27,7 +27,8 @@ public:
     virtual ~AlarmOutput() = default;
     virtual void appendAlarmLine(const QByteArray &line) = 0;
     virtual void showWarning(const QByteArray &timeText, const QByteArray &moduleText,
-                             const QByteArray &signalText, const QByteArray &limitsText) = 0;
+        const QByteArray &signalText, const QByteArray &limitsText)
+        = 0;
 };
 
 } // namespace orvane
