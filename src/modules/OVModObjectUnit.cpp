@@ -51,19 +51,16 @@ constexpr SignalDefinition kType1Signals[] = {
     { "Digital Output 2", 3, "On/Off", 1.0, 0.0, 4, 0 },
 };
 
+// The degree units: the degree sign (byte 0xB0) and "C" (0x43) or "F" (0x46).
+constexpr char kDegreesC[] = "\xB0\x43";
+constexpr char kDegreesF[] = "\xB0\x46";
+
 // Battery, temperature in Celsius and Fahrenheit (the same raw reading), three
-// analog inputs and two relays. The degree units are the byte 0xB0 and a
-// letter.
+// analog inputs and two relays.
 constexpr SignalDefinition kType2Signals[] = {
     { "Battery Voltage", 1, "Volt", 3.0, 0.0, 3, 2 },
-    { "Temperature_C", 1,
-        "\xB0"
-        "C",
-        100.0, 0.0, 3, 2 },
-    { "Temperature_F", 1,
-        "\xB0"
-        "F",
-        180.0, 32.0, 3, 2 },
+    { "Temperature_C", 1, kDegreesC, 100.0, 0.0, 3, 2 },
+    { "Temperature_F", 1, kDegreesF, 180.0, 32.0, 3, 2 },
     { "Analog Input 1", 1, "Volt", 1.0, 0.0, 3, 3 },
     { "Analog Input 2", 1, "Volt", 1.0, 0.0, 3, 3 },
     { "Analog Input 3", 1, "Volt", 1.0, 0.0, 3, 3 },
