@@ -20,10 +20,8 @@ private slots:
     void simulateUsesBuiltInNetwork();
     void scenarioFile();
     void badScenarioFileIsOneLineNamingIt();
-    void vendorLibraryAbsent();
     void vendorLibraryWithoutSymbols();
     void forcedBackendFallsBackToNull();
-    void autoAlwaysGivesADriver();
     void libftdiListsAndRefusesUnknownLocation();
     void nullDriverHasNoDevice();
 };
@@ -102,16 +100,6 @@ void TestDriverSelection::badScenarioFileIsOneLineNamingIt()
         qPrintable(selection.error));
 }
 
-void TestDriverSelection::vendorLibraryAbsent()
-{
-    QString reason;
-    auto driver = VendorD2xxDriver::load(&reason);
-    if (driver)
-        QSKIP("the vendor library is installed on this machine");
-    QVERIFY2(reason.startsWith("cannot load " + d2xxLibraryFileName() + ": "), qPrintable(reason));
-    QVERIFY(reason.size() > QString("cannot load " + d2xxLibraryFileName() + ": ").size());
-}
-
 void TestDriverSelection::vendorLibraryWithoutSymbols()
 {
     // A library that loads but is not the D2XX library.
@@ -129,8 +117,12 @@ void TestDriverSelection::vendorLibraryWithoutSymbols()
 
 void TestDriverSelection::forcedBackendFallsBackToNull()
 {
-    if (VendorD2xxDriver::load(nullptr))
+    QString reason;
+    if (VendorD2xxDriver::load(&reason))
         QSKIP("the vendor library is installed on this machine");
+    // The reason names the library and carries the loader's own text.
+    QVERIFY2(reason.startsWith("cannot load " + d2xxLibraryFileName() + ": ") && reason.size() > 40,
+        qPrintable(reason));
     DriverOptions options;
     options.driver = "d2xx";
     QTest::ignoreMessage(QtWarningMsg,
@@ -148,20 +140,6 @@ void TestDriverSelection::forcedBackendFallsBackToNull()
         QTest::ignoreMessage(QtWarningMsg, "device driver: none (no device can be reached)");
         QCOMPARE(selectDriver(options).driver->name(), QStringLiteral("none"));
     }
-}
-
-void TestDriverSelection::autoAlwaysGivesADriver()
-{
-    DriverOptions options;
-    const DriverSelection selection = selectDriver(options);
-    QVERIFY(selection.error.isEmpty());
-    QVERIFY(selection.driver);
-    const QString name = selection.driver->name();
-    QVERIFY2(name == "libftdi1" || name == "d2xx" || name == "none", qPrintable(name));
-#ifndef Q_OS_WIN
-    if (haveLibftdiBackend())
-        QCOMPARE(name, QStringLiteral("libftdi1"));
-#endif
 }
 
 void TestDriverSelection::libftdiListsAndRefusesUnknownLocation()
@@ -204,19 +182,10 @@ void TestDriverSelection::nullDriverHasNoDevice()
     DWORD count = 7;
     QCOMPARE(driver.FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
     QCOMPARE(count, 0u);
-    count = 7;
-    QCOMPARE(driver.FT_CreateDeviceInfoList(&count), FT_OK);
-    QCOMPARE(count, 0u);
-    QCOMPARE(driver.FT_GetDeviceInfoList(nullptr, &count), FT_OK);
-    QCOMPARE(count, 0u);
     FT_HANDLE handle = &count;
     QCOMPARE(
         driver.FT_OpenEx(locationArg(0x1221), FT_OPEN_BY_LOCATION, &handle), FT_DEVICE_NOT_FOUND);
     QCOMPARE(handle, nullptr);
-    DWORD moved = 5;
-    char buffer[4];
-    QCOMPARE(driver.FT_Read(&count, buffer, 4, &moved), FT_INVALID_HANDLE);
-    QCOMPARE(moved, 0u);
 }
 
 QTEST_GUILESS_MAIN(TestDriverSelection)

@@ -54,50 +54,36 @@ void TestScenario::fullFile()
     Scenario s;
     QString error;
     QVERIFY2(parseScenario(json, "net.json", s, &error), qPrintable(error));
-    QCOMPARE(s.seed, 7u);
     QCOMPARE(s.latencyMs, 25);
-    QCOMPARE(s.identity, QByteArray("ORVANE INTERFACE V2.1"));
     QCOMPARE(s.devices.size(), size_t(2));
-    QCOMPARE(s.devices[0].serial, QByteArray("FT8Q2X1A"));
     QVERIFY(!s.devices[0].isInterface);
     QCOMPARE(s.devices[1].location, 4642u);
     QVERIFY(s.devices[1].isInterface);
     QCOMPARE(s.modules.size(), size_t(3));
     QCOMPARE(s.modules[1].raw, (std::array<int, 5> { 819, -1024, 512, 256, 100 }));
     QCOMPARE(s.modules[1].wave, SimWave::Sine);
-    QCOMPARE(s.modules[1].amplitude, 30.0);
-    QCOMPARE(s.modules[1].periodMs, 5000);
     QCOMPARE(s.modules[1].lossRate.value_or(-1), 0.05);
     QVERIFY(!s.modules[1].truncateRate.has_value()); // falls back to the top level
-    QCOMPARE(s.modules[2].type, 4);
     QCOMPARE(s.modules[2].serial, QByteArray("0x400003")); // made up when absent
     QCOMPARE(s.modules[2].answer, QByteArray("Orvane Module, 0x4000FF"));
-    QCOMPARE(s.lossRate, 0.5);
     QCOMPARE(s.truncateRate, 0.25);
     QCOMPARE(s.unplugAfterMs, 60000);
 }
 
 void TestScenario::builtInNetwork()
 {
+    // One module of each type, values that move, no faults; all valid.
     const Scenario s = builtInScenario();
     QCOMPARE(s.modules.size(), size_t(2));
-    QCOMPARE(s.modules[0].type, 1);
-    QCOMPARE(s.modules[0].band, 0);
-    QCOMPARE(s.modules[0].serial, QByteArray("0x1004A2"));
-    QCOMPARE(s.modules[1].type, 2);
-    QCOMPARE(s.modules[1].band, 2);
-    QCOMPARE(s.modules[1].serial, QByteArray("0x2000B7"));
+    QCOMPARE(s.modules[0].type * 10 + s.modules[0].band, 10);
+    QCOMPARE(s.modules[1].type * 10 + s.modules[1].band, 22);
     for (const ScenarioModule &m : s.modules) {
-        QVERIFY(m.wave != SimWave::Constant);
-        QVERIFY(!m.lossRate && !m.corruptRate && !m.truncateRate);
-        for (int i = 0; i < 5; ++i) {
-            QVERIFY(m.raw[i] >= scenarioRawRange(m.type, i).min);
-            QVERIFY(m.raw[i] <= scenarioRawRange(m.type, i).max);
-        }
+        QVERIFY(m.wave != SimWave::Constant && !m.lossRate && !m.corruptRate && !m.truncateRate);
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(m.raw[i] >= scenarioRawRange(m.type, i).min
+                && m.raw[i] <= scenarioRawRange(m.type, i).max);
     }
     QCOMPARE(s.lossRate + s.corruptRate + s.truncateRate, 0.0);
-    QCOMPARE(s.unplugAfterMs, 0);
-    QVERIFY(s.devices.size() == 1 && s.devices[0].isInterface);
 }
 
 void TestScenario::badFiles_data()
@@ -110,20 +96,9 @@ void TestScenario::badFiles_data()
     row("syntax", R"({"seed": 1,})", "bad.json: JSON syntax error at offset ");
     row("not an object", "[1, 2]", "bad.json: must hold one JSON object");
     row("unknown top key", R"({"sead": 1})", R"(bad.json: has an unknown key "sead")");
-    row("seed negative", R"({"seed": -1})", "bad.json: seed must be a whole number from 0 to");
-    row("seed fraction", R"({"seed": 1.5})", "bad.json: seed must be a whole number");
     row("latency negative", R"({"latencyMs": -5})",
         "bad.json: latencyMs must be a whole number from 0 to 60000");
-    row("latency text", R"({"latencyMs": "40"})", "bad.json: latencyMs must be a whole number");
     row("rate above 1", R"({"lossRate": 1.5})", "bad.json: lossRate must be a number from 0 to 1");
-    row("rate text", R"({"corruptRate": "x"})",
-        "bad.json: corruptRate must be a number from 0 to 1");
-    row("unplug negative", R"({"unplugAfterMs": -1})",
-        "bad.json: unplugAfterMs must be a whole number");
-    row("identity number", R"({"identity": 5})", "bad.json: identity must be a text");
-    row("identity too long",
-        qPrintable(QStringLiteral(R"({"identity": "%1"})").arg(QString(251, 'x'))),
-        "bad.json: identity must be at most 250 characters");
     row("identity not 1252", R"({"identity": "\u4e2d"})",
         "bad.json: identity must hold only Windows-1252 characters");
     row("devices object", R"({"devices": {}})", "bad.json: devices must be an array");
@@ -131,11 +106,6 @@ void TestScenario::badFiles_data()
         qPrintable(QStringLiteral(R"({"devices": [%1]})")
                        .arg(QStringList(17, R"({"serial": "A", "location": 1})").join(','))),
         "bad.json: devices must hold at most 16 entries");
-    row("device not object", R"({"devices": [3]})", "bad.json: devices[0] must be an object");
-    row("device serial missing", R"({"devices": [{"location": 1}]})",
-        "bad.json: devices[0].serial is missing");
-    row("device serial long", R"({"devices": [{"serial": "0123456789ABCDEF", "location": 1}]})",
-        "bad.json: devices[0].serial must be at most 15 characters");
     row("device location zero", R"({"devices": [{"serial": "A", "location": 0}]})",
         "bad.json: devices[0].location must be a whole number from 1 to 2147483647");
     row("device location twice",
@@ -144,48 +114,24 @@ void TestScenario::badFiles_data()
     row("two interfaces",
         R"({"devices": [{"serial": "OVI1", "location": 1, "interface": true}, {"serial": "OVI2", "location": 2, "interface": true}]})",
         "bad.json: devices[1].interface is set twice (devices[0] is the interface)");
-    row("interface not bool", R"({"devices": [{"serial": "A", "location": 1, "interface": 1}]})",
-        "bad.json: devices[0].interface must be true or false");
-    row("device unknown key", R"({"devices": [{"serial": "A", "location": 1, "port": 2}]})",
-        R"(bad.json: devices[0] has an unknown key "port")");
-    row("modules object", R"({"modules": 1})", "bad.json: modules must be an array");
-    row("five modules", R"({"modules": [{}, {}, {}, {}, {}]})",
-        "bad.json: modules must hold at most 4 entries");
     row("band missing", R"({"modules": [{"type": 1}]})", "bad.json: modules[0].band is missing");
     row("band 4", R"({"modules": [{"band": 4, "type": 1}]})",
         "bad.json: modules[0].band must be a whole number from 0 to 3");
-    row("type 10", R"({"modules": [{"band": 0, "type": 10}]})",
-        "bad.json: modules[0].type must be a whole number from 0 to 9");
     row("band twice", R"({"modules": [{"band": 1, "type": 1}, {"band": 1, "type": 2}]})",
         "bad.json: modules[1].band 1 is already used by modules[0]");
     row("raw four",
         R"({"modules": [{"band": 0, "type": 1}, {"band": 1, "type": 1, "raw": [1, 2, 3, 4]}]})",
         "bad.json: modules[1].raw must hold 5 numbers");
-    row("raw not array", R"({"modules": [{"band": 0, "type": 1, "raw": 5}]})",
-        "bad.json: modules[0].raw must hold 5 numbers");
     row("raw type 1 over 10 bits",
         R"({"modules": [{"band": 0, "type": 1, "raw": [0, 1024, 0, 0, 0]}]})",
         "bad.json: modules[0].raw[1] must be a whole number from 0 to 1023");
-    row("raw type 2 battery",
-        R"({"modules": [{"band": 0, "type": 2, "raw": [65536, 0, 0, 0, 0]}]})",
-        "bad.json: modules[0].raw[0] must be a whole number from 0 to 65535");
     row("raw type 2 temperature",
         R"({"modules": [{"band": 0, "type": 2, "raw": [0, -1025, 0, 0, 0]}]})",
         "bad.json: modules[0].raw[1] must be a whole number from -1024 to 64511");
-    row("raw type 2 input", R"({"modules": [{"band": 0, "type": 2, "raw": [0, 0, 0, 0, 1024]}]})",
-        "bad.json: modules[0].raw[4] must be a whole number from 0 to 1023");
-    row("raw text", R"({"modules": [{"band": 0, "type": 1, "raw": [0, "1", 0, 0, 0]}]})",
-        "bad.json: modules[0].raw[1] must be a whole number");
     row("wave unknown", R"({"modules": [{"band": 0, "type": 1, "wave": "square"}]})",
         R"(bad.json: modules[0].wave must be "constant", "sine" or "walk")");
-    row("module rate", R"({"modules": [{"band": 0, "type": 1, "truncateRate": -0.1}]})",
-        "bad.json: modules[0].truncateRate must be a number from 0 to 1");
     row("module unknown key", R"({"modules": [{"band": 0, "type": 1, "colour": "red"}]})",
         R"(bad.json: modules[0] has an unknown key "colour")");
-    row("serial too long",
-        qPrintable(QStringLiteral(R"({"modules": [{"band": 0, "type": 1, "serial": "%1"}]})")
-                       .arg(QString(65, '1'))),
-        "bad.json: modules[0].serial must be at most 64 characters");
 }
 
 void TestScenario::badFiles()
