@@ -2,6 +2,7 @@
 // every wait is exact and takes no real time.
 #include "sim/SimDriver.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace orvane;
@@ -144,6 +145,7 @@ private slots:
     void unplug();
     void otherDevicesNeverAnswer();
     void boundedBuffers();
+    void realClock();
 };
 
 void TestSimDriver::textAnswers_data()
@@ -537,6 +539,30 @@ void TestSimDriver::boundedBuffers()
     for (int i = 0; i < SimDriver::kFrameHistory + 10; ++i)
         QCOMPARE(link.write(type1Poll(i % 4, false, false)), FT_OK);
     QCOMPARE(link.driver.writtenFrames().size(), SimDriver::kFrameHistory);
+}
+
+void TestSimDriver::realClock()
+{
+    // Without a clock of its own the driver runs on real time.
+    SimDriver driver(builtInScenario());
+    FT_HANDLE handle = nullptr;
+    QCOMPARE(driver.FT_OpenEx(
+                 locationArg(defaultInterfaceDevice().location), FT_OPEN_BY_LOCATION, &handle),
+        FT_OK);
+    QCOMPARE(driver.FT_SetTimeouts(handle, 2000, 10), FT_OK);
+    DWORD moved = 0;
+    QCOMPARE(driver.FT_Write(handle,
+                 "\xFE"
+                 "2?",
+                 3, &moved),
+        FT_OK);
+    QElapsedTimer timer;
+    timer.start();
+    char buffer[64];
+    QCOMPARE(driver.FT_Read(handle, buffer, sizeof buffer, &moved), FT_OK);
+    QCOMPARE(QByteArray(buffer, moved), QByteArray("Orvane Module, 0x2000B7"));
+    QVERIFY2(timer.elapsed() >= 30 && timer.elapsed() < 1000,
+        qPrintable(QString::number(timer.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestSimDriver)
