@@ -158,6 +158,14 @@ FT_STATUS TFTDIObject::Close()
     return status;
 }
 
+void TFTDIObject::ReleaseFailedHandle()
+{
+    if (Handle == nullptr || Opened)
+        return;
+    m_driver->FT_Close(Handle); // an unplugged device may refuse; the handle is gone either way
+    Handle = nullptr;
+}
+
 FT_STATUS TFTDIObject::ResetDevice()
 {
     const FT_STATUS status = m_driver->FT_ResetDevice(Handle);

@@ -43,6 +43,10 @@ public:
     void GetSerialAtLocation();
     FT_STATUS Open_USB_Device_By_Device_Location();
     FT_STATUS Close();
+    // Gives back the handle of a device in the failed state (a call failed,
+    // the handle was kept) without a dialog, so that the device can be opened
+    // again: a driver refuses to open a device whose old handle is still held.
+    void ReleaseFailedHandle();
     bool IsOpen() const { return Handle != nullptr && Opened; }
     FT_STATUS ResetDevice();
     FT_STATUS SetBaudRate(DWORD baud);

@@ -56,6 +56,8 @@ void TOV_INT_Object::Disconnect()
 {
     if (m_device->IsOpen())
         m_device->Close();
+    else
+        m_device->ReleaseFailedHandle();
     Connected = false;
 }
 

@@ -42,6 +42,7 @@ public:
     // Processes window events and timer ticks until `ms` milliseconds passed.
     void Wait(int ms);
     void Connect();
+    // Closes an open device, or gives back the handle of a failed one.
     void Disconnect();
     bool IsConnected();
     int OpenDevice();

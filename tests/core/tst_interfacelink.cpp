@@ -198,9 +198,16 @@ private Q_SLOTS:
         QVERIFY(link->device().Handle != nullptr); // the handle is kept
         QVERIFY(!link->IsConnected());
         QVERIFY(!link->Connected);
-        // Disconnect leaves a failed device's handle alone.
+        // Disconnect gives the failed device's handle back without a dialog,
+        // so the next Connect can open the device again.
         link->Disconnect();
-        QVERIFY(!driver->calls.contains("FT_Close"));
+        QVERIFY(driver->calls.contains("FT_Close"));
+        QCOMPARE(link->device().Handle, nullptr);
+        QCOMPARE(messages->errors.size(), 1);
+        driver->failures.clear();
+        driver->reads = {"ORVANE INTERFACE"};
+        link->Connect();
+        QVERIFY(link->IsConnected());
     }
 
     void writeStringRefusesOversizedFrames()
