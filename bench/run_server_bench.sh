@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Load benchmark of the TCP data service. Runs, side by side in one run, the
+# real server (tool_serverhost, epoll backend and Qt Network backend), a
+# thread-per-client reference and a bare epoll reference, all on 127.0.0.1,
+# and loads each with tool_loadgen at 1, 16, 256 and 1000 connections.
+# Prints requests/s, p50 and p99 latency, the server's CPU time per request,
+# and how far the 180 ms polling ticks of the real server strayed meanwhile.
+#
+#   bench/run_server_bench.sh [BUILD_DIR] [SECONDS_PER_RUN] [ROUNDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/bench-c}
+seconds=${2:-3}
+rounds=${3:-3}
+counts=(1 16 256 1000)
+
+if [ ! -x "$build/bench/tool_loadgen" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DORVANE_BUILD_TESTS=OFF -DORVANE_BUILD_GUI=OFF >/dev/null
+  cmake --build "$build" --target tool_loadgen tool_serverhost tool_ref_threaded tool_ref_epoll
+fi
+bin=$build/bench
+export QT_LOGGING_RULES="orvane.eventlog.info=false"
+
+# Every server ends by itself after this long; the trap ends them earlier.
+lifetime=$(( rounds * ${#counts[@]} * 4 * (seconds + 3) + 30 ))
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$bin/tool_serverhost" --port 5101 --backend epoll --seconds "$lifetime" >"$work/ours.log" &
+ours=$!; pids+=("$ours")
+"$bin/tool_serverhost" --port 5104 --backend qt --seconds "$lifetime" >"$work/oursqt.log" &
+oursqt=$!; pids+=("$oursqt")
+"$bin/tool_ref_threaded" --port 5102 --seconds "$lifetime" &
+threaded=$!; pids+=("$threaded")
+"$bin/tool_ref_epoll" --port 5103 --seconds "$lifetime" &
+floor=$!; pids+=("$floor")
+sleep 1
+
+# jitter_of LOGFILE: the last JITTER line's maximum deviation and how many
+# ticks strayed more than 10 ms.
+jitter_of() { awk '/^JITTER/ {m=$5; o=$9} END {printf "%s %s", m, o}' "$1"; }
+
+# Each configuration runs $rounds times, the servers taking turns, so a burst
+# of other work on the machine does not decide a comparison; the table shows
+# the median of each figure and the worst tick deviation.
+results=$work/results
+for round in $(seq "$rounds"); do
+  for n in "${counts[@]}"; do
+    for spec in "ours:5101:$ours" "ours-qt:5104:$oursqt" "threaded:5102:$threaded" "epoll-floor:5103:$floor"; do
+      IFS=: read -r name port pid <<<"$spec"
+      kill -USR1 "$ours" "$oursqt"          # start a new tick window
+      sleep 0.4
+      result=$("$bin/tool_loadgen" --port "$port" --connections "$n" --seconds "$seconds" \
+               --warmup 0.5 --pid "$pid" --label "$name") || result="RESULT $name $n 0 0 0 0"
+      kill -USR1 "$ours" "$oursqt"          # report the window of this run
+      sleep 0.4
+      case $name in
+        ours-qt) jitter=$(jitter_of "$work/oursqt.log") ;;
+        *)       jitter=$(jitter_of "$work/ours.log") ;;
+      esac
+      echo "$result $jitter" >>"$results"
+    done
+  done
+done
+
+echo "Median of $rounds runs of ${seconds} s each; tick: the real server's 180 ms timer during that run"
+echo "(for the reference rows it idles beside the loaded reference), worst |period - 180 ms|."
+printf '%-12s %7s %9s %9s %9s %11s %10s %8s\n' server clients "req/s" "p50 us" "p99 us" \
+       "CPU us/req" "tick ms" ">10 ms"
+for n in "${counts[@]}"; do
+  for name in ours ours-qt threaded epoll-floor; do
+    awk -v name="$name" -v n="$n" '
+      function median(a, k,   i, j, t) {
+        for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+        return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
+      }
+      $2 == name && $3 == n { k++; r[k] = $4; p50[k] = $5; p99[k] = $6; c[k] = $7
+                              if ($8 > tick) tick = $8; over += $9 }
+      END { if (k) printf "%-12s %7d %9.0f %9.1f %9.1f %11.2f %10.2f %8d\n", name, n,
+              median(r, k), median(p50, k), median(p99, k), median(c, k), tick, over }' "$results"
+  done
+done

@@ -1,0 +1,123 @@
+// Runs the real TcpDataServer in a Qt program shaped like the monitor: the
+// main thread has a 180 ms polling timer that updates two modules and
+// publishes them, and applies the server's event-log batches to a memo. It
+// measures how far the ticks stray from 180 ms while clients load the server.
+// SIGUSR1 prints the tick figures since the previous SIGUSR1 (on the next
+// tick) and starts a new window. Ends by itself after --seconds.
+//
+//   tool_serverhost --port 5101 [--backend epoll|qt] [--seconds 120]
+
+#include "common/EventLog.h"
+#include "load_common.h"
+#include "net/TcpDataServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using namespace orvane;
+
+namespace {
+
+volatile std::sig_atomic_t g_reportRequested = 0;
+
+void onReportSignal(int)
+{
+    g_reportRequested = 1;
+}
+
+class CountingMemo : public LogMemo
+{
+public:
+    int lineCount() const override { return count; }
+    void clear() override { count = 0; }
+    void appendLine(const QByteArray &) override { ++count; }
+    int count = 0;
+};
+
+struct TickWindow
+{
+    int ticks = 0;
+    double maxDeviationMs = 0;
+    double sumDeviationMs = 0;
+    int over10Ms = 0;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    int port = 5101;
+    double seconds = 120;
+    TcpDataServer::Backend backend = TcpDataServer::Backend::Auto;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string key = argv[i];
+        const std::string value = argv[i + 1];
+        if (key == "--port")
+            port = std::atoi(value.c_str());
+        else if (key == "--seconds")
+            seconds = std::atof(value.c_str());
+        else if (key == "--backend")
+            backend
+                = value == "qt" ? TcpDataServer::Backend::QtNetwork : TcpDataServer::Backend::Epoll;
+    }
+    bench::raiseDescriptorLimit();
+    std::signal(SIGUSR1, onReportSignal);
+
+    bench::SampleModules modules;
+    CountingMemo memo;
+    TcpDataServer server { quint16(port) };
+    server.setBackend(backend);
+    QObject::connect(&server, &TcpDataServer::eventLogLines, &app,
+        [&memo](const QList<QByteArray> &lines) { appendEventLogLines(&memo, lines); });
+    if (!server.start()) {
+        std::fprintf(stderr, "tool_serverhost: %s\n", server.errorText().constData());
+        return 1;
+    }
+    server.publishModules(modules.pointers());
+    std::printf("READY port %d backend %s\n", int(server.port()),
+        server.activeBackend() == TcpDataServer::Backend::Epoll ? "epoll" : "qt");
+    std::fflush(stdout);
+
+    // The polling tick: new readings, published like after every reply.
+    TickWindow window;
+    QElapsedTimer sinceTick;
+    int tick = 0;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(180);
+    QObject::connect(&timer, &QTimer::timeout, &app, [&] {
+        if (sinceTick.isValid()) {
+            const double deviation = std::abs(sinceTick.nsecsElapsed() / 1e6 - 180.0);
+            ++window.ticks;
+            window.sumDeviationMs += deviation;
+            window.maxDeviationMs = std::max(window.maxDeviationMs, deviation);
+            window.over10Ms += deviation > 10.0;
+        }
+        sinceTick.start();
+        modules.update(++tick);
+        server.publishModules(modules.pointers());
+        if (g_reportRequested) {
+            g_reportRequested = 0;
+            const auto s = server.stats();
+            std::printf("JITTER ticks %d max_ms %.2f mean_ms %.2f over10 %d requests %lld "
+                        "dropped_log %lld\n",
+                window.ticks, window.maxDeviationMs,
+                window.ticks ? window.sumDeviationMs / window.ticks : 0.0, window.over10Ms,
+                static_cast<long long>(s.requests), static_cast<long long>(s.droppedLogLines));
+            std::fflush(stdout);
+            window = {};
+        }
+    });
+    timer.start();
+    QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
+    const int rc = app.exec();
+    server.stop();
+    return rc;
+}
