@@ -5,23 +5,34 @@
 
 #include <QTest>
 
+#include <cmath>
+#include <memory>
+
 using namespace orvane;
 
 namespace {
-// The tree as the scan leaves it: the system and the interface node.
-void buildRoot(NavigationTree &tree)
+QByteArray packet(int length, std::initializer_list<std::pair<int, int>> bytes)
 {
-    tree.clear();
-    TreeNode *root = tree.addRoot("Orvane System|||Level 1", 0);
-    tree.addChild(root, "Orvane Interface|Connected||Level 2", 1);
+    QByteArray p(length, '\0');
+    p[0] = char(length + 0x20);
+    for (auto [pos, value] : bytes)
+        p[pos] = char(value);
+    return p;
 }
 
-void detect(TOV_MOD_Object &m, int type, const QByteArray &serial)
+QList<double> samples(const TOV_MOD_Object &m, double TSignalSample::*which)
 {
-    m.ResetSignals();
-    m.SerialText = serial;
-    m.Present = true;
-    m.SetModuleType(type);
+    QList<double> values;
+    for (int i = 1; i <= m.SignalCount; ++i)
+        values.append(m.Samples[i].*which);
+    return values;
+}
+
+// The tree as the scan leaves it: the system and the interface node.
+TreeNode *buildRoot(NavigationTree &tree)
+{
+    return tree.addChild(
+        tree.addRoot("Orvane System|||Level 1", 0), "Orvane Interface|Connected||Level 2", 1);
 }
 } // namespace
 
@@ -29,315 +40,321 @@ class TestModObject : public QObject
 {
     Q_OBJECT
 private slots:
-    void createAndReset();
-    void signalTables_data();
-    void signalTables();
-    void otherTypeChangesNothing();
+    void resetAndSignalTables();
+    void decode();
+    void linkStates();
+    void shortType2Packet_data();
+    void shortType2Packet();
+    void alarms();
+    void rules();
+    void requests();
     void treeNodes();
-    void treeFindsWholeModuleText();
-    void treeWithoutInterfaceNode();
-    void gridFill();
-    void gridReadBack_data();
-    void gridReadBack();
-    void firstProcessAfterDetection();
+    void grid();
 };
 
-void TestModObject::createAndReset()
+void TestModObject::resetAndSignalTables()
 {
     TOV_MOD_Object m;
     QCOMPARE(m.LogFileName, QByteArray("<no file name>"));
-    QCOMPARE(m.ModuleType, 0);
-    QCOMPARE(m.Signals[16].Unit, QByteArray("Volt"));
-    QCOMPARE(m.Signals[16].RuleValue, 2.5);
-
-    detect(m, 2, "0x2000B7");
-    m.ScanText = "Orvane Module 2, 0x2000B7";
-    m.Samples[1] = { 3.0, 4.0 };
+    m.Samples[1].Previous = 4.0;
     m.LinkState = 2;
-    m.LostReplies = 5;
-    m.Logging = true;
-    m.LogFileName = "Data_x.txt";
     m.TraceFlags[3] = 1;
     m.OutputState1 = 1;
+    for (auto &s : m.Signals)
+        s.AlarmHigh = 50.0;
+    m.SetModuleType(2);
+    m.SetModuleType(3); // changes nothing
+    QCOMPARE(m.SignalCount, 8);
+    QCOMPARE(m.Signals[1].AlarmLow, 7.0);
+    QCOMPARE(m.Signals[3].Unit, QByteArray("\xB0\x46"));
+    QCOMPARE(m.Signals[3].AlarmHigh, 50.0); // limits only where the table gives them
+    m.LostReplies = 5;
     m.AlarmActive[1] = 1;
-    m.Signals[1].Reserved[0] = 9.0;
     m.ResetSignals();
-    QCOMPARE(m.ModuleType, 0);
-    QCOMPARE(m.SignalCount, 0);
-    QVERIFY(m.SerialText.isEmpty() && m.ScanText.isEmpty() && !m.Present);
-    QCOMPARE(m.LostReplies, 0);
-    QCOMPARE(m.AlarmActive[1], 0);
-    QCOMPARE(m.Signals[1].IOName, QByteArray());
-    QCOMPARE(m.Signals[1].AlarmHigh, 1000.0);
-    QCOMPARE(m.Signals[1].Reserved[0], 0.0);
-    // Left alone:
-    QCOMPARE(m.Samples[1].Previous, 4.0);
-    QCOMPARE(m.LinkState, 2);
-    QVERIFY(m.Logging);
-    QCOMPARE(m.LogFileName, QByteArray("Data_x.txt"));
-    QCOMPARE(m.TraceFlags[3], 1);
-    QCOMPARE(m.OutputState1, 1);
+    QVERIFY(m.ModuleType == 0 && m.SignalCount == 0 && m.LostReplies == 0);
+    QVERIFY(m.AlarmActive[1] == 0 && m.Signals[3].Unit == "Volt");
+    QVERIFY(m.Samples[1].Previous == 4.0 && m.LinkState == 2 && m.TraceFlags[3] == 1
+        && m.OutputState1 == 1); // left alone
 }
 
-void TestModObject::signalTables_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<QByteArray>("ioName");
-    QTest::addColumn<int>("signalType");
-    QTest::addColumn<QByteArray>("unit");
-    QTest::addColumn<double>("gain");
-    QTest::addColumn<double>("offset");
-    QTest::addColumn<int>("image");
-    QTest::addColumn<int>("digits");
-    QTest::addColumn<double>("high");
-    QTest::newRow("1/1") << 1 << 1 << QByteArray("Analog Input 1") << 1 << QByteArray("Volt") << 1.0
-                         << 0.0 << 3 << 3 << 50.0;
-    QTest::newRow("1/5") << 1 << 5 << QByteArray("Analog Input 5") << 1 << QByteArray("Volt") << 1.0
-                         << 0.0 << 3 << 3 << 50.0;
-    QTest::newRow("1/7") << 1 << 7 << QByteArray("Digital Output 2") << 3 << QByteArray("On/Off")
-                         << 1.0 << 0.0 << 4 << 0 << 50.0;
-    QTest::newRow("2/1") << 2 << 1 << QByteArray("Battery Voltage") << 1 << QByteArray("Volt")
-                         << 3.0 << 0.0 << 3 << 2 << 14.0;
-    QTest::newRow("2/2") << 2 << 2 << QByteArray("Temperature_C") << 1 << QByteArray("\xB0\x43")
-                         << 100.0 << 0.0 << 3 << 2 << 50.0;
-    QTest::newRow("2/3") << 2 << 3 << QByteArray("Temperature_F") << 1 << QByteArray("\xB0\x46")
-                         << 180.0 << 32.0 << 3 << 2 << 50.0;
-    QTest::newRow("2/6") << 2 << 6 << QByteArray("Analog Input 3") << 1 << QByteArray("Volt") << 1.0
-                         << 0.0 << 3 << 3 << 50.0;
-    QTest::newRow("2/8") << 2 << 8 << QByteArray("Relay Output 2") << 3 << QByteArray("On/Off")
-                         << 1.0 << 0.0 << 4 << 0 << 50.0;
-}
-
-void TestModObject::signalTables()
-{
-    QFETCH(int, type);
-    QFETCH(int, signal);
-    TOV_MOD_Object m;
-    for (auto &s : m.Signals) {
-        s.AlarmHigh = 50.0; // kept unless the table gives limits
-        s.Digits = 9;
-        s.OutputMode = 2;
-    }
-    m.SetModuleType(type);
-    const TSignalRecord &s = m.Signals[signal];
-    QCOMPARE(m.ModuleType, type);
-    QCOMPARE(m.SignalCount, type == 1 ? 7 : 8);
-    QTEST(s.IOName, "ioName");
-    QTEST(s.Name, "ioName");
-    QTEST(int(s.SignalType), "signalType");
-    QTEST(s.Unit, "unit");
-    QTEST(s.Gain, "gain");
-    QTEST(s.Offset, "offset");
-    QTEST(int(s.ImageIndex), "image");
-    QTEST(int(s.Digits), "digits");
-    QTEST(s.AlarmHigh, "high");
-    QCOMPARE(s.OutputMode, 2);
-    QCOMPARE(m.Signals[9].Digits, 9);
-}
-
-void TestModObject::otherTypeChangesNothing()
+void TestModObject::decode()
 {
     TOV_MOD_Object m;
     m.SetModuleType(1);
-    m.SetModuleType(3);
-    m.SetModuleType(0);
-    QCOMPARE(m.ModuleType, 1);
-    QCOMPARE(m.SignalCount, 7);
-    QCOMPARE(m.Output1Signal(), 6);
+    m.Signals[2].Gain = 2.0;
+    m.Signals[2].Offset = 1.0;
+    m.Signals[6].Gain = 3.0;
+    m.Signals[6].Offset = 0.5;
+    // Now: input 1 at 1023, input 2 at 512, output 1 set. Before: input 1 at
+    // 256, input 5 at 768, output 2 set.
+    m.SetReply(
+        packet(25, { { 10, 0xFF }, { 15, 0xE0 }, { 16, 0x04 }, { 22, 0x40 }, { 23, 0x0B } }));
+    m.DecodeReply();
+    QCOMPARE(
+        samples(m, &TSignalSample::Current), QList<double>({ 4.9951171875, 6.0, 0, 0, 0, 3.5, 0 }));
+    QCOMPARE(
+        samples(m, &TSignalSample::Previous), QList<double>({ 1.25, 1.0, 0, 0, 3.75, 0.5, 1 }));
+
     m.SetModuleType(2);
-    QCOMPARE(m.Output1Signal(), 7);
-    QCOMPARE(m.Output2Signal(), 8);
+    m.Samples[7].Previous = 42.0;
+    // Battery and temperature fields 1024, input 4 at 1023, relay 1 set; the
+    // previous temperature field 0.
+    m.SetReply(packet(28, { { 5, 0x04 }, { 6, 0x30 }, { 7, 0xFF }, { 12, 4 }, { 14, 4 } }));
+    m.DecodeReply();
+    QCOMPARE(samples(m, &TSignalSample::Current),
+        QList<double>({ 15.0, 0.0, 32.0, 4.9951171875, 0, 0, 1, 0 }));
+    QCOMPARE(samples(m, &TSignalSample::Previous),
+        QList<double>({ 0, -500.0, -868.0, 0, 0, 0, 42.0, 0 })); // relays: none
+}
+
+void TestModObject::linkStates()
+{
+    TOV_MOD_Object m;
+    m.SetModuleType(1);
+    const QByteArray good = packet(25, { { 12, 0xFF } });
+    const struct
+    {
+        QByteArray reply;
+        int linkState, lost;
+    } steps[] = { { good, 0, 0 }, { {}, 1, 0 }, { {}, 1, 1 }, { good.left(23), 1, 1 },
+        { good, 2, 1 }, { {}, 2, 2 }, { good, 0, 2 }, { good, 0, 2 }, { good.left(1), 0, 2 } };
+    for (const auto &s : steps) {
+        const TSignalSample before = m.Samples[3];
+        m.SetReply(s.reply);
+        m.DecodeReply();
+        QCOMPARE(m.LinkState, s.linkState);
+        QCOMPARE(m.LostReplies, s.lost);
+        if (s.reply.isEmpty())
+            QCOMPARE(m.Samples[3].Previous, before.Current);
+        if (s.reply.size() < 24)
+            QCOMPARE(m.Samples[3].Current, s.reply.isEmpty() ? 0.0 : before.Current);
+    }
+}
+
+// A type-2 packet shorter than 28 bytes does not carry the whole previous
+// sample: nothing at or beyond its check byte is taken as a reading, and such
+// a signal keeps its Previous value.
+void TestModObject::shortType2Packet_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<double>("battery"); // positions 23..24
+    QTest::addColumn<double>("temperature"); // positions 25..26, in Fahrenheit
+    QTest::newRow("24") << 24 << -7.0 << -7.0;
+    QTest::newRow("27") << 27 << 15.0 << -7.0;
+    QTest::newRow("28") << 28 << 15.0 << 32.0;
+}
+
+void TestModObject::shortType2Packet()
+{
+    QFETCH(int, length);
+    TOV_MOD_Object m;
+    m.SetModuleType(2);
+    for (auto &s : m.Samples)
+        s.Previous = -7.0;
+    const QByteArray full = packet(28, { { 22, 1 }, { 23, 4 }, { 25, 4 } });
+    std::unique_ptr<char[]> exact(new char[size_t(length)]); // ASan sees a read past it
+    memcpy(exact.get(), full.constData(), size_t(length));
+    m.SetReply(QByteArray::fromRawData(exact.get(), length));
+    m.DecodeReply();
+    m.Reply.clear();
+    QCOMPARE(m.Samples[6].Previous, 5.0 / 1024);
+    QTEST(m.Samples[1].Previous, "battery");
+    QTEST(m.Samples[3].Previous, "temperature");
+}
+
+void TestModObject::alarms()
+{
+    TOV_MOD_Object m;
+    m.SetModuleType(2);
+    m.SerialText = "0x2000B7";
+    m.Clock = [] { return QDateTime(QDate(2026, 12, 5), QTime(9, 3, 7)); };
+    FakeAlarmOutput out;
+    qint32 good = 0;
+    m.AttachControls(nullptr, &out, &good);
+    for (auto &s : m.Samples)
+        s.Current = 10.0;
+    m.Samples[1].Current = 6.9;
+    m.Signals[2].AlarmHigh = 10.0; // equal to the limit
+
+    m.CheckAlarms(); // no accepted reply yet
+    good = 1;
+    for (int gap : { 1, 2 }) {
+        m.LinkState = gap;
+        m.CheckAlarms();
+    }
+    QCOMPARE(out.lines.size(), 0);
+    m.LinkState = 0;
+    m.CheckAlarms();
+    m.CheckAlarms(); // reported once
+    QCOMPARE(out.lines,
+        QByteArrayList({ "09:03:07 Module = 0x2000B7 Battery Voltage = 6.90 Volt "
+                         "(High = 14.00; Low = 7.00)",
+            "09:03:07 Module = 0x2000B7 Temperature_C = 10.00 \xB0\x43 "
+            "(High = 10.00; Low = -1000.00)" }));
+    QCOMPARE(out.labels,
+        QByteArrayList({ "09:03:07", "Module = 0x2000B7", "Temperature_C = 10.00 \xB0\x43",
+            "(High = 10.00; Low = -1000.00)" }));
+    m.Samples[1].Current = 10.0;
+    m.LinkState = 1; // a gap does not clear the latch
+    m.CheckAlarms();
+    QCOMPARE(m.AlarmActive[1], 1);
+    m.LinkState = 0; // one cycle inside re-arms it
+    m.CheckAlarms();
+    m.Samples[1].Current = std::nan(""); // not a number is out of limits
+    m.Signals[4].AlarmLow = 11.0; // low above high: always out
+    m.CheckAlarms();
+    QCOMPARE(out.lines.size(), 4);
+    QCOMPARE(out.warningsShown, 4);
+}
+
+void TestModObject::rules()
+{
+    const struct
+    {
+        int mode, action;
+        double value; // of the watched signal; the threshold is 2.5
+        int before, state;
+    } cases[] = {
+        { 0, 0, 9.0, 1, 0 }, { 1, 0, 0.0, 0, 1 }, // "Off", "On"
+        { 2, 0, 2.5, 0, 1 }, { 2, 0, 2.4, 1, 0 }, // "ON" at and below the threshold
+        { 2, 1, 2.5, 1, 0 }, { 2, 1, 2.4, 0, 1 }, // "OFF"
+        { 2, 1, std::nan(""), 0, 1 }, { 2, 7, 3.0, 1, 0 }, // damaged action counts as "OFF"
+        { 3, 0, 3.0, 1, 1 }, // unknown mode keeps the state
+    };
+    for (const auto &c : cases) {
+        for (int type : { 1, 2 }) {
+            TOV_MOD_Object m;
+            m.SetModuleType(type);
+            for (qint32 o : { m.Output1Signal(), m.Output2Signal() }) {
+                m.Signals[o].OutputMode = c.mode;
+                m.Signals[o].RuleAction = c.action;
+                m.Signals[o].RuleInput = 3;
+            }
+            m.Samples[3].Current = c.value;
+            m.OutputState1 = m.OutputState2 = c.before;
+            m.EvaluateRules();
+            QVERIFY(m.OutputState1 == c.state && m.OutputState2 == c.state);
+        }
+    }
+    const struct
+    {
+        double value, gain, offset;
+        bool temperature;
+        int count;
+    } thresholds[] = {
+        { 25.0 / 2048, 1, 0, false, 2 },
+        { 35.0 / 2048, 1, 0, false, 4 }, // 2.5, 3.5 to even
+        { 3.0, 2, 0.5, false, 256 },
+        { -600, 100, 0, true, 0 }, // clamped
+        { 400, 1, 0, false, 65535 },
+        { 2.5, 0, 0, false, 65535 }, // gain 0
+        { -2.5, 0, 0, false, 0 },
+        { 1.0, 0, 1.0, true, 65535 },
+        { std::nan(""), 1, 0, false, 65535 },
+    };
+    for (const auto &t : thresholds)
+        QCOMPARE(int(type2Threshold(t.value, t.gain, t.offset, t.temperature)), t.count);
+}
+
+void TestModObject::requests()
+{
+    TOV_MOD_Object m;
+    QVERIFY(m.BuildRequest(1).isEmpty()); // no type
+    m.SetModuleType(1);
+    QVERIFY(m.BuildRequest(5).isEmpty());
+    m.OutputState1 = 1;
+    QCOMPARE(m.BuildRequest(3), QByteArray("\xFE\x32@\x00\x01\x00\x00", 7));
+    // After a missed reply a rule that switches ON above 2.5 reads 0.0.
+    m.Signals[6].OutputMode = 2;
+    m.Samples[1].Current = 3.0;
+    m.SetReply({});
+    m.DecodeReply();
+    m.EvaluateRules();
+    QCOMPARE(m.BuildRequest(1), QByteArray("\xFE\x30@\x00\x00\x00\x00", 7));
+
+    m.SetModuleType(2);
+    m.Signals[7].RuleInput = m.Signals[8].RuleInput = 4;
+    QCOMPARE(m.BuildRequest(1), QByteArray("\xFE\x30#\x00\x02\x00\x00\x02\x00\x27", 10));
+    m.Signals[7].OutputMode = m.Signals[8].OutputMode = 2;
+    m.Signals[7].RuleInput = m.Signals[8].RuleInput = 2;
+    m.Signals[7].RuleValue = 25.0; // degrees Celsius
+    m.Signals[8].RuleValue = 0.0; // the signal's offset
+    QCOMPARE(m.BuildRequest(4), QByteArray("\xFE\x33#\x03\x04\x33\x03\x04\x00\x64", 10));
+    // Damaged fields: "Off" and a threshold that never switches the relay on.
+    m.Signals[7].OutputMode = 9;
+    m.Signals[8].RuleInput = 7;
+    QCOMPARE(m.BuildRequest(4), QByteArray("\xFE\x33#\x00\x04\x33\x00\xFF\xFF\x58", 10));
 }
 
 void TestModObject::treeNodes()
 {
     NavigationTree tree;
-    buildRoot(tree);
-    TOV_MOD_Object a, b;
-    detect(a, 1, "0x1004A2");
-    detect(b, 2, "0x2000B7");
-    a.UpdateTreeNodes(&tree);
+    TOV_MOD_Object a, b, empty;
+    a.SerialText = "0x1004A2";
+    a.SetModuleType(1);
+    a.UpdateTreeNodes(&tree); // no interface node: nothing to add to
+    QCOMPARE(tree.count(), 0);
+    TreeNode *interfaceNode = buildRoot(tree);
+    a.Signals[1].Name = "0x2000B7"; // holds b's serial number
+    a.ProcessReply(&tree); // first reply after detection: missed
+    QCOMPARE(a.LinkState, 1);
+    b.SerialText = "0x2000B7";
+    b.SetModuleType(2);
     b.UpdateTreeNodes(&tree);
-    TreeNode *interfaceNode = tree.firstNode()->firstChild();
-    QCOMPARE(interfaceNode->children().size(), size_t(2));
+    empty.SetModuleType(1);
+    empty.UpdateTreeNodes(&tree);
+    QCOMPARE(interfaceNode->children().size(), size_t(3));
     TreeNode *nodeA = interfaceNode->firstChild();
     QCOMPARE(nodeA->text(), QByteArray("Orvane Module |0x1004A2||Level 3"));
-    QCOMPARE(nodeA->imageIndex(), 2);
-    QCOMPARE(nodeA->children().size(), size_t(7));
-    QCOMPARE(nodeA->firstChild()->text(), QByteArray("Analog Input 1|0.000|Volt|Level 4"));
-    QCOMPARE(nodeA->lastChild()->imageIndex(), 4);
+    QCOMPARE(b.FindModuleNode(&tree), interfaceNode->children()[1].get());
+    QCOMPARE(interfaceNode->lastChild()->text(), QByteArray("Orvane Module |||Level 3"));
     QCOMPARE(tree.selected(), interfaceNode->lastChild()->lastChild());
+    QCOMPARE(nodeA->lastChild()->imageIndex(), 4);
 
     a.Samples[1].Current = 1.5;
     a.Signals[7].Digits = 2;
     a.Samples[7].Current = -0.25;
-    a.Signals[2].Name = "Pressure";
-    a.Signals[2].Unit = "bar";
-    a.Samples[2].Current = 123456789.0;
     const int count = tree.count();
-    TreeNode *first = nodeA->firstChild();
-    a.UpdateTreeNodes(&tree);
+    a.UpdateTreeNodes(&tree); // texts change in place
     QCOMPARE(tree.count(), count);
-    QCOMPARE(nodeA->firstChild(), first);
-    QCOMPARE(first->text(), QByteArray("Analog Input 1|1.500|Volt|Level 4"));
-    QCOMPARE(nodeA->children()[1]->text(), QByteArray("Pressure|1.2345679E8|bar|Level 4"));
+    QCOMPARE(nodeA->firstChild()->text(), QByteArray("0x2000B7|1.500|Volt|Level 4"));
     QCOMPARE(nodeA->lastChild()->text(), QByteArray("Digital Output 2|-0.25|On/Off|Level 4"));
-    QCOMPARE(b.FindModuleNode(&tree), interfaceNode->lastChild());
 }
 
-// Signal names and short serial numbers can hold another module's serial
-// number; only the module node's whole text identifies it.
-void TestModObject::treeFindsWholeModuleText()
-{
-    NavigationTree tree;
-    buildRoot(tree);
-    TOV_MOD_Object a, b, empty;
-    detect(a, 1, "0x1004A2");
-    a.Signals[1].Name = "0x2000B7";
-    a.UpdateTreeNodes(&tree);
-    detect(b, 1, "0x2000B7");
-    QCOMPARE(b.FindModuleNode(&tree), nullptr);
-    detect(empty, 1, "");
-    QCOMPARE(empty.FindModuleNode(&tree), nullptr);
-    empty.UpdateTreeNodes(&tree);
-    QCOMPARE(tree.firstNode()->text(), QByteArray("Orvane System|||Level 1"));
-    QCOMPARE(tree.firstNode()->firstChild()->lastChild()->text(),
-        QByteArray("Orvane Module |||Level 3"));
-    QCOMPARE(a.Signals[1].Name + "|0.000|Volt|Level 4",
-        tree.firstNode()->firstChild()->firstChild()->firstChild()->text());
-}
-
-void TestModObject::treeWithoutInterfaceNode()
-{
-    NavigationTree tree;
-    TOV_MOD_Object m;
-    detect(m, 1, "0x1004A2");
-    m.UpdateTreeNodes(&tree);
-    tree.addRoot("Orvane System|||Level 1", 0);
-    m.UpdateTreeNodes(&tree);
-    QCOMPARE(tree.count(), 1);
-    m.ProcessReply(nullptr); // no tree at all
-}
-
-void TestModObject::gridFill()
+void TestModObject::grid()
 {
     FakeConfigView grid;
     TOV_MOD_Object m;
     m.AttachControls(&grid, nullptr, nullptr);
-    detect(m, 1, "0x1004A2");
+    m.SerialText = "0x1004A2";
+    m.SetModuleType(1);
     m.Signals[3].Gain = 0.001;
     m.Signals[3].Offset = -0.125;
     m.TraceFlags[2] = 1;
-    for (int column = 1; column <= 8; ++column)
-        grid.setCell(column, 8, "old");
+    grid.setCell(4, 8, "old");
     m.ShowConfiguration();
     QCOMPARE(grid.caption, QByteArray("Configuration for module: 0x1004A2"));
-    const QByteArray row3[] = { "Analog Input 3", "Analog Input 3", "0.00", "-0.13", "Volt", "3",
-        "1000.00", "-1000.00" };
-    for (int column = 1; column <= 8; ++column) {
-        QCOMPARE(grid.cell(column, 3), row3[column - 1]);
-        QCOMPARE(grid.cell(column, 8), QByteArray());
-    }
-    QVERIFY(grid.boxes[2].visible && grid.boxes[2].checked);
-    QVERIFY(grid.boxes[7].visible && !grid.boxes[7].checked);
-    for (int i = 8; i <= 10; ++i)
-        QVERIFY(!grid.boxes[i].visible && !grid.boxes[i].checked);
-    QCOMPARE(grid.repaints, 1);
+    QByteArrayList row3;
+    for (int column = 1; column <= 8; ++column)
+        row3.append(grid.cell(column, 3));
+    QCOMPARE(row3,
+        QByteArrayList({ "Analog Input 3", "Analog Input 3", "0.00", "-0.13", "Volt", "3",
+            "1000.00", "-1000.00" }));
+    QCOMPARE(grid.cell(4, 8), QByteArray());
+    QVERIFY(grid.boxes[2].visible && grid.boxes[2].checked && !grid.boxes[3].checked);
+    QVERIFY(!grid.boxes[8].visible && !grid.boxes[10].visible);
 
-    m.ReadConfiguration(); // the two-decimal texts come back
-    QCOMPARE(m.Signals[3].Gain, 0.0);
-    QCOMPARE(m.Signals[3].Offset, -0.13);
-}
-
-void TestModObject::gridReadBack_data()
-{
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<QByteArray>("gain");
-    QTest::addColumn<QByteArray>("unit");
-    QTest::addColumn<QByteArray>("digits");
-    QTest::addColumn<QByteArray>("expectedName");
-    QTest::addColumn<double>("expectedGain");
-    QTest::addColumn<QByteArray>("expectedUnit");
-    QTest::addColumn<int>("expectedDigits");
-    QTest::newRow("comma") << QByteArray("Flow") << QByteArray("1,5") << QByteArray("l/min")
-                           << QByteArray("1") << QByteArray("Flow") << 1.5 << QByteArray("l/min")
-                           << 1;
-    QTest::newRow("cut") << QByteArray("abcdefghijklmnopqrstuvwxy") << QByteArray("2")
-                         << QByteArray("0123456789AB") << QByteArray("2")
-                         << QByteArray("abcdefghijklmnopqrst") << 2.0 << QByteArray("0123456789")
-                         << 2;
-    QTest::newRow("not numbers") << QByteArray("") << QByteArray("x") << QByteArray("")
-                                 << QByteArray("2.5") << QByteArray("") << 0.0 << QByteArray("")
-                                 << 0;
-}
-
-void TestModObject::gridReadBack()
-{
-    QFETCH(QByteArray, name);
-    QFETCH(QByteArray, gain);
-    QFETCH(QByteArray, unit);
-    QFETCH(QByteArray, digits);
-    QFETCH(QByteArray, expectedName);
-    FakeConfigView grid;
-    TOV_MOD_Object m;
-    m.AttachControls(&grid, nullptr, nullptr);
-    detect(m, 2, "0x2000B7");
-    m.ShowConfiguration();
-    grid.setCell(1, 4, "ignored");
-    grid.setCell(2, 4, name);
-    grid.setCell(3, 4, gain);
-    grid.setCell(4, 4, " 0,5 ");
-    grid.setCell(5, 4, unit);
-    grid.setCell(6, 4, digits);
-    grid.setCell(7, 4, "1,25");
-    grid.setCell(8, 4, "-3");
-    grid.setCell(9, 4, "7");
+    grid.setCell(2, 4, "abcdefghijklmnopqrstuvwxy");
+    grid.setCell(4, 4, " 1,5 ");
+    grid.setCell(5, 4, "0123456789AB");
+    grid.setCell(6, 4, "2.5");
+    grid.setCell(7, 4, "high");
     m.ReadConfiguration();
+    QVERIFY(m.Signals[3].Gain == 0.0 && m.Signals[3].Offset == -0.13); // as shown
     const TSignalRecord &s = m.Signals[4];
-    QCOMPARE(s.IOName, QByteArray("Analog Input 1"));
-    QCOMPARE(s.Name, expectedName);
-    QTEST(s.Gain, "expectedGain");
-    QCOMPARE(s.Offset, 0.5);
-    QTEST(s.Unit, "expectedUnit");
-    QTEST(int(s.Digits), "expectedDigits");
-    QCOMPARE(s.AlarmHigh, 1.25);
-    QCOMPARE(s.AlarmLow, -3.0);
-    m.ShowConfiguration();
-    QCOMPARE(grid.cell(2, 4), expectedName);
-}
-
-// Detection leaves Reply empty: the first ProcessReply takes the missed-reply
-// path and creates the tree nodes; alarms start with the second reply.
-void TestModObject::firstProcessAfterDetection()
-{
-    NavigationTree tree;
-    buildRoot(tree);
-    FakeAlarmOutput out;
-    const qint32 good = 1;
-    TOV_MOD_Object m;
-    m.AttachControls(nullptr, &out, &good);
-    detect(m, 2, "0x2000B7");
-    m.ProcessReply(&tree);
-    QCOMPARE(m.LinkState, 1);
-    QVERIFY(m.FindModuleNode(&tree));
-
-    QByteArray reply(28, '\0'); // battery 0 V: below its low limit
-    reply[0] = char(28 + 0x20);
-    m.SetReply(reply);
-    m.ProcessReply(&tree);
-    QCOMPARE(m.LinkState, 2);
-    QCOMPARE(out.lines.size(), 0);
-    m.ProcessReply(&tree);
-    QCOMPARE(m.LinkState, 0);
-    QCOMPARE(out.lines.size(), 1);
-    QVERIFY(out.lines[0].endsWith("Battery Voltage = 0.00 Volt (High = 14.00; Low = 7.00)"));
-    QCOMPARE(m.FindModuleNode(&tree)->children()[1]->text(),
-        QByteArray("Temperature_C|-500.00|\xB0\x43|Level 4"));
-
-    TOV_MOD_Object none; // type 0: nothing is processed
-    none.ProcessReply(&tree);
-    QCOMPARE(none.LinkState, 0);
+    QCOMPARE(s.Name, QByteArray("abcdefghijklmnopqrst"));
+    QCOMPARE(s.Unit, QByteArray("0123456789"));
+    QVERIFY(s.Offset == 1.5 && s.Digits == 0 && s.AlarmHigh == 0.0); // not a number: 0
 }
 
 QTEST_APPLESS_MAIN(TestModObject)

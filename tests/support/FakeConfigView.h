@@ -2,14 +2,13 @@
 
 #include "modules/ModulePorts.h"
 
-#include <QByteArray>
 #include <QMap>
 #include <QPair>
 
 namespace orvane {
 
-// Records what a module object writes into the configuration grid, and lets a
-// test type into cells before a read-back.
+// Records what a module object writes into the configuration grid; a test
+// types into cells with setCell() before a read-back.
 class FakeConfigView : public ConfigView
 {
 public:
@@ -18,11 +17,17 @@ public:
         bool visible = false;
         bool checked = false;
     };
-
     void setCaption(const QByteArray &text) override { caption = text; }
-    void setCell(int column, int row, const QByteArray &text) override;
-    QByteArray cell(int column, int row) const override;
-    void setTraceBox(int index, bool visible, bool checked) override;
+    void setCell(int column, int row, const QByteArray &text) override
+    {
+        cells[{ column, row }] = text;
+    }
+    QByteArray cell(int column, int row) const override { return cells.value({ column, row }); }
+    void setTraceBox(int index, bool visible, bool checked) override
+    {
+        if (index >= 1 && index <= 16)
+            boxes[index] = { visible, checked };
+    }
     void repaint() override { ++repaints; }
 
     QByteArray caption;
