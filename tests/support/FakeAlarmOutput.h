@@ -12,7 +12,7 @@ class FakeAlarmOutput : public AlarmOutput
 public:
     void appendAlarmLine(const QByteArray &line) override { lines.append(line); }
     void showWarning(const QByteArray &timeText, const QByteArray &moduleText,
-                     const QByteArray &signalText, const QByteArray &limitsText) override
+        const QByteArray &signalText, const QByteArray &limitsText) override
     {
         labels = { timeText, moduleText, signalText, limitsText };
         ++warningsShown;

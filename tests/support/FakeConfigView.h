@@ -32,7 +32,7 @@ public:
 
     QByteArray caption;
     QMap<QPair<int, int>, QByteArray> cells; // (column, row) -> text
-    TraceBox boxes[17];                      // 1..16
+    TraceBox boxes[17]; // 1..16
     int repaints = 0;
 };
 
