@@ -38,7 +38,7 @@ struct Rig
         ports.tree = &tree;
         acq = std::make_unique<AcquisitionControl>(&driver, ports);
         acq->FormCreate();
-        const char *serials[] = {"0x1004A2", "0x2000B7", "0x1004A3", "0x2000B8"};
+        const char *serials[] = { "0x1004A2", "0x2000B7", "0x1004A3", "0x2000B8" };
         for (int slot = 1; slot <= 4; ++slot) {
             TOV_MOD_Object &m = *acq->ModObject[slot];
             m.ResetSignals();

@@ -29,14 +29,16 @@ int main(int argc, char **argv)
         p.setProcessChannelMode(QProcess::MergedChannels);
         QElapsedTimer clock;
         clock.start();
-        p.start(program, {QStringLiteral("--simulate"), QStringLiteral("--driver"), QStringLiteral("auto")});
+        p.start(program,
+            { QStringLiteral("--simulate"), QStringLiteral("--driver"), QStringLiteral("auto") });
         QByteArray out;
         qint64 at = -1;
         while (clock.elapsed() < 10000 && at < 0) {
             if (!p.waitForReadyRead(50) && p.state() == QProcess::NotRunning)
                 break;
             out += p.readAll();
-            if (out.contains("TCP Server @ port 5001 started.") || out.contains("Could not bind socket"))
+            if (out.contains("TCP Server @ port 5001 started.")
+                || out.contains("Could not bind socket"))
                 at = clock.elapsed();
         }
         p.kill();
@@ -50,8 +52,9 @@ int main(int argc, char **argv)
     if (times.isEmpty())
         return 1;
     std::sort(times.begin(), times.end());
-    std::printf("program start to first tick over %lld runs: min %lld ms, median %lld ms, max %lld ms\n",
-                static_cast<long long>(times.size()), static_cast<long long>(times.first()),
-                static_cast<long long>(times[times.size() / 2]), static_cast<long long>(times.last()));
+    std::printf(
+        "program start to first tick over %lld runs: min %lld ms, median %lld ms, max %lld ms\n",
+        static_cast<long long>(times.size()), static_cast<long long>(times.first()),
+        static_cast<long long>(times[times.size() / 2]), static_cast<long long>(times.last()));
     return 0;
 }

@@ -298,6 +298,8 @@ void TMainForm::closeEvent(QCloseEvent *event)
         FormClose();
     }
     event->accept();
+    // The program ends with its main window, also while the alarm window is open.
+    QCoreApplication::quit();
 }
 
 void TMainForm::FormClose()
