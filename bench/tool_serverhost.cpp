@@ -1,12 +1,13 @@
 // Runs the real TcpDataServer in a Qt program shaped like the monitor: the
-// main thread has a 180 ms polling timer that updates two modules and
-// publishes them, and applies the server's event-log batches to a memo. It
+// program's 180 ms polling timer (TThreadedTimer) ticks on the main thread,
+// updates two modules and publishes them, and applies the server's event-log batches to a memo. It
 // measures how far the ticks stray from 180 ms while clients load the server.
 // SIGUSR1 prints the tick figures since the previous SIGUSR1 (on the next
 // tick) and starts a new window. Ends by itself after --seconds.
 //
 //   tool_serverhost --port 5101 [--backend epoll|qt] [--seconds 120]
 
+#include "acquisition/ThdTimer.h"
 #include "common/EventLog.h"
 #include "load_common.h"
 #include "net/TcpDataServer.h"
@@ -14,6 +15,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include <cmath>
 
 #include <csignal>
 #include <cstdio>
@@ -89,10 +92,9 @@ int main(int argc, char **argv)
     TickWindow window;
     QElapsedTimer sinceTick;
     int tick = 0;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
+    TThreadedTimer timer;
     timer.setInterval(180);
-    QObject::connect(&timer, &QTimer::timeout, &app, [&] {
+    timer.OnTimer = [&](TThreadedTimer *) {
         if (sinceTick.isValid()) {
             const double deviation = std::abs(sinceTick.nsecsElapsed() / 1e6 - 180.0);
             ++window.ticks;
@@ -114,8 +116,8 @@ int main(int argc, char **argv)
             std::fflush(stdout);
             window = {};
         }
-    });
-    timer.start();
+    };
+    timer.setEnabled(true);
     QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
     const int rc = app.exec();
     server.stop();
