@@ -24,7 +24,7 @@ TcpDataServer::TcpDataServer(quint16 port, QObject *parent)
 
 TcpDataServer::~TcpDataServer()
 {
-    // Unregister first: no event may be posted to this object once it dies.
+    // Unregister first: nothing may be queued to this object once it dies.
     m_core->setLogReceiver(nullptr, nullptr);
     stopEngine();
 }

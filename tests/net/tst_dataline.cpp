@@ -9,7 +9,7 @@ using namespace orvane;
 
 namespace {
 
-struct ModuleSpec
+struct ModuleSetup
 {
     int slot;
     QByteArray serial;
@@ -20,7 +20,7 @@ struct ModuleSpec
 
 } // namespace
 
-Q_DECLARE_METATYPE(QList<ModuleSpec>)
+Q_DECLARE_METATYPE(QList<ModuleSetup>)
 
 class TestDataLine : public QObject
 {
@@ -32,36 +32,36 @@ private slots:
 
 void TestDataLine::dataLine_data()
 {
-    QTest::addColumn<QList<ModuleSpec>>("modules");
+    QTest::addColumn<QList<ModuleSetup>>("modules");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("no module") << QList<ModuleSpec> {} << QByteArray("Data : ");
-    QTest::newRow("one module, three signals")
-        << QList<ModuleSpec> { { 2, "0x2000B7", { 2.5, -0.125, 1 }, { "Volt", "Volt", "On/Off" } } }
-        << QByteArray("Data : #0x2000B7,,2.500,Volt,-0.125,Volt,1.000,On/Off");
-    QTest::newRow("large and negative values") << QList<ModuleSpec> {
+    QTest::newRow("no module") << QList<ModuleSetup> {} << QByteArray("Data : ");
+    QTest::newRow("one module, three signals") << QList<ModuleSetup> {
+        { 2, "0x2000B7", { 2.5, -0.125, 1 }, { "Volt", "Volt", "On/Off" } }
+    } << QByteArray("Data : #0x2000B7,,2.500,Volt,-0.125,Volt,1.000,On/Off");
+    QTest::newRow("large and negative values") << QList<ModuleSetup> {
         { 1, "0x1004A2", { 1000000, -0.5, 0.0005, -0.0004 }, { "V", "V", "V", "V" } }
     } << QByteArray("Data : #0x1004A2,,1000000.000,V,-0.500,V,0.001,V,-0.000,V");
-    QTest::newRow("slots 1 and 4, no separator") << QList<ModuleSpec> {
+    QTest::newRow("slots 1 and 4, no separator") << QList<ModuleSetup> {
         { 1, "0x000001", { 1 }, { "A" } }, { 4, "0x000004", { 4 }, { "B" } }
     } << QByteArray("Data : #0x000001,,1.000,A#0x000004,,4.000,B");
     QTest::newRow("present without signals")
-        << QList<ModuleSpec> { { 3, "0x000003", {}, {} } } << QByteArray("Data : #0x000003,");
-    QTest::newRow("degree unit bytes kept") << QList<ModuleSpec> { { 1, "0x000001", { 21.25 },
+        << QList<ModuleSetup> { { 3, "0x000003", {}, {} } } << QByteArray("Data : #0x000003,");
+    QTest::newRow("degree unit bytes kept") << QList<ModuleSetup> { { 1, "0x000001", { 21.25 },
         { QByteArray("\xB0"
                      "C") } } }
                                             << QByteArray("Data : #0x000001,,21.250,\xB0"
                                                           "C");
     QTest::newRow("signal count beyond the table is clamped")
-        << QList<ModuleSpec> { { 1, "0x000001", {}, {}, 1000 } }
+        << QList<ModuleSetup> { { 1, "0x000001", {}, {}, 1000 } }
         << QByteArray("Data : #0x000001,") + QByteArray(",0.000,Volt").repeated(16);
     QTest::newRow("negative signal count")
-        << QList<ModuleSpec> { { 1, "0x000001", {}, {}, -3 } } << QByteArray("Data : #0x000001,");
+        << QList<ModuleSetup> { { 1, "0x000001", {}, {}, -3 } } << QByteArray("Data : #0x000001,");
 }
 
 void TestDataLine::dataLine()
 {
-    QFETCH(QList<ModuleSpec>, modules);
+    QFETCH(QList<ModuleSetup>, modules);
     QFETCH(QByteArray, expected);
 
     std::array<std::unique_ptr<TOV_MOD_Object>, 4> objects;
@@ -73,14 +73,14 @@ void TestDataLine::dataLine()
     // An absent module with data must not show.
     objects[1]->SerialText = "0xHIDDEN";
     objects[1]->SignalCount = 1;
-    for (const ModuleSpec &spec : modules) {
-        TOV_MOD_Object &m = *objects[spec.slot - 1];
+    for (const ModuleSetup &setup : modules) {
+        TOV_MOD_Object &m = *objects[setup.slot - 1];
         m.Present = true;
-        m.SerialText = spec.serial;
-        m.SignalCount = spec.signalCount >= 0 ? spec.signalCount : int(spec.values.size());
-        for (int i = 0; i < spec.values.size(); ++i) {
-            m.Samples[i + 1].Current = spec.values[i];
-            m.Signals[i + 1].Unit = spec.units[i];
+        m.SerialText = setup.serial;
+        m.SignalCount = setup.signalCount >= 0 ? setup.signalCount : int(setup.values.size());
+        for (int i = 0; i < setup.values.size(); ++i) {
+            m.Samples[i + 1].Current = setup.values[i];
+            m.Signals[i + 1].Unit = setup.units[i];
         }
     }
     QCOMPARE(buildDataLine(slotPointers), expected);
