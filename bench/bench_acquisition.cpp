@@ -38,6 +38,8 @@ struct Rig
         ports.tree = &tree;
         acq = std::make_unique<AcquisitionControl>(&driver, ports);
         acq->FormCreate();
+        // Module nodes go under the interface node, as after a scan.
+        tree.addChild(tree.firstNode(), "Orvane Interface|Connected||Level 2", 1);
         const char *serials[] = { "0x1004A2", "0x2000B7", "0x1004A3", "0x2000B8" };
         for (int slot = 1; slot <= 4; ++slot) {
             TOV_MOD_Object &m = *acq->ModObject[slot];

@@ -3,6 +3,7 @@
 // tick's event-log line on its console.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -16,7 +17,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: tool_startup PATH/TO/orvane-monitor [runs]\n");
         return 2;
     }
-    const QString program = QString::fromLocal8Bit(argv[1]);
+    // The program runs in a scratch folder: resolve its path first.
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 10;
     QTemporaryDir dir;
     QList<qint64> times;

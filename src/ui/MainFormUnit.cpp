@@ -52,6 +52,16 @@ QLabel *valueBox(QWidget *parent, int y)
 TMainForm::TMainForm(D2xxDriver *driver, const Options &options, QWidget *parent)
     : QMainWindow(parent), m_options(options)
 {
+    // The stored layout: the polling timer enabled at 180 ms with the lowest
+    // priority. It is started first so the interval runs while the window is
+    // built; its tick runs only once the message loop does, after all this.
+    ThreadedTimer1 = new TThreadedTimer(this);
+    ThreadedTimer1->setInterval(180);
+    ThreadedTimer1->setThreadPriority(QThread::LowestPriority);
+    ThreadedTimer1->OnTimer = [this](TThreadedTimer *) { MainTimerTimer(); };
+    if (m_options.startTimer)
+        ThreadedTimer1->setEnabled(true);
+
     buildControls();
 
     m_memoLog = std::make_unique<MemoLog>(InfoMemo);
@@ -72,15 +82,7 @@ TMainForm::TMainForm(D2xxDriver *driver, const Options &options, QWidget *parent
     MasterTree->setModel(&m_tree);
     FormCreate();
 
-    // The stored layout: the polling timer enabled at 180 ms with the lowest
-    // priority, and the data server listening.
-    ThreadedTimer1 = new TThreadedTimer(this);
-    ThreadedTimer1->setInterval(180);
-    ThreadedTimer1->setThreadPriority(QThread::LowestPriority);
-    ThreadedTimer1->OnTimer = [this](TThreadedTimer *) { MainTimerTimer(); };
     m_acq->ThreadedTimer1 = ThreadedTimer1;
-    if (m_options.startTimer)
-        ThreadedTimer1->setEnabled(true);
     startDataServer(m_options.dataPort);
 }
 
