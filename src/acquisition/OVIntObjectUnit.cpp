@@ -25,7 +25,7 @@ void TOV_INT_Object::Init()
 
 void TOV_INT_Object::AddLog(const QByteArray &text)
 {
-    appendEventLogLine(LogMemoRef, text);
+    appendEventLogLine(LogMemo, text);
 }
 
 void TOV_INT_Object::Wait(int ms)

@@ -28,7 +28,7 @@ public:
     ~TOV_INT_Object();
 
     qint32 Location = 0;
-    LogMemo *LogMemoRef = nullptr; // the event-log memo, not owned
+    ::orvane::LogMemo *LogMemo = nullptr; // the event-log memo, not owned
     bool Connected = false;
     QByteArray SerialNumber;
     QByteArray IdentText;
@@ -37,7 +37,7 @@ public:
     const TFTDIObject &device() const { return *m_device; }
 
     void Init();
-    void SetLog(LogMemo *memo) { LogMemoRef = memo; }
+    void SetLog(::orvane::LogMemo *memo) { LogMemo = memo; }
     void AddLog(const QByteArray &text);
     // Processes window events and timer ticks until `ms` milliseconds passed.
     void Wait(int ms);
