@@ -3,7 +3,6 @@
 #include "acquisition/d2xx/libftdi/LibftdiProtocol.h"
 
 #include <QElapsedTimer>
-#include <QSet>
 #include <QTest>
 
 using namespace orvane;
@@ -15,10 +14,8 @@ class TestLibftdiProtocol : public QObject
 private slots:
     void locationId_data();
     void locationId();
-    void locationIdsAreUniqueAndPositive();
-    void readGathersUntilCount();
-    void readStopsAtTimeout();
-    void readFailureKeepsWhatCame();
+    void readLoop_data();
+    void readLoop();
 };
 
 void TestLibftdiProtocol::locationId_data()
@@ -28,12 +25,13 @@ void TestLibftdiProtocol::locationId_data()
     QTest::addColumn<int>("address");
     QTest::addColumn<uint>("expected");
     QTest::newRow("bus 1, 2.2.1") << 1 << QList<int> { 2, 2, 1 } << 9 << 0x1221u;
-    QTest::newRow("bus 3, root port 4") << 3 << QList<int> { 4 } << 2 << 0x34u;
     QTest::newRow("deepest nibble form")
         << 15 << QList<int> { 15, 15, 15, 15, 15, 15 } << 7 << 0xFFFFFFFu;
     QTest::newRow("bus 16") << 16 << QList<int> { 1 } << 5 << 0x10001005u;
     QTest::newRow("bus 0") << 0 << QList<int> { 1 } << 5 << 0x10000005u;
-    QTest::newRow("port 16") << 2 << QList<int> { 16 } << 3 << 0x10000203u;
+    QTest::newRow("root port 16") << 2 << QList<int> { 16 } << 3 << 0x10000203u;
+    QTest::newRow("hub port 16") << 2 << QList<int> { 1, 16 } << 4 << 0x10000204u;
+    QTest::newRow("hub port 0") << 2 << QList<int> { 1, 0 } << 4 << 0x10000204u;
     QTest::newRow("seven ports") << 1 << QList<int> { 1, 1, 1, 1, 1, 1, 1 } << 127 << 0x1000017Fu;
     QTest::newRow("no port path") << 1 << QList<int> {} << 1 << 0x10000101u;
 }
@@ -47,95 +45,64 @@ void TestLibftdiProtocol::locationId()
     QCOMPARE(usbLocationId(bus, ports.constData(), int(ports.size()), address), expected);
 }
 
-void TestLibftdiProtocol::locationIdsAreUniqueAndPositive()
+void TestLibftdiProtocol::readLoop_data()
 {
-    // Devices behind root ports 1, 2, 15 and 16, directly or one hub further
-    // (ports 1..16), on buses 1, 15 and 16; USB gives each on a bus its own
-    // address.
-    QSet<DWORD> seen;
-    int devices = 0;
-    for (int bus : { 1, 15, 16 }) {
-        int address = 0;
-        for (int p1 : { 1, 2, 15, 16 }) {
-            for (int p2 = 0; p2 <= 16; ++p2) {
-                const int ports[2] = { p1, p2 };
-                const DWORD id = usbLocationId(bus, ports, p2 ? 2 : 1, ++address);
-                QVERIFY(qint32(id) > 0);
-                seen.insert(id);
-                ++devices;
-            }
-        }
-    }
-    QCOMPARE(seen.size(), devices);
+    // What the device hands out, one chunk an attempt ("!" fails), then nothing.
+    QTest::addColumn<QByteArrayList>("chunks");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("attempts"); // -1: keeps trying until the time-out
+    const auto row = [](const char *name, QByteArrayList chunks, int count, int timeoutMs,
+                         FT_STATUS status, const char *expected, int attempts) {
+        QTest::newRow(name) << chunks << count << timeoutMs << int(status) << QByteArray(expected)
+                            << attempts;
+    };
+    row("gathers until count", { "ab", "", "cde", "fgh" }, 6, 1000, FT_OK, "abcdef", 4);
+    row("nothing asked", { "ab" }, 0, 1000, FT_OK, "", 0);
+    row("time-out 0: one attempt", { "", "ab" }, 16, 0, FT_OK, "", 1);
+    row("stops at the time-out", { "x" }, 16, 30, FT_OK, "x", -1);
+    row("failure keeps what came", { "ab", "!" }, 8, 1000, FT_IO_ERROR, "ab", 2);
 }
 
-void TestLibftdiProtocol::readGathersUntilCount()
+void TestLibftdiProtocol::readLoop()
 {
-    QList<QByteArray> script { "ab", "", "cde", "fgh" };
+    QFETCH(QByteArrayList, chunks);
+    QFETCH(int, count);
+    QFETCH(int, timeoutMs);
+    QFETCH(int, status);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, attempts);
     int calls = 0;
+    int lastGot = 0;
+    bool pausedAfterData = false;
     const ReadChunk chunk = [&](unsigned char *buffer, int size) {
         ++calls;
-        const QByteArray next = script.isEmpty() ? QByteArray() : script.takeFirst();
-        const int n = std::min<int>(size, int(next.size()));
-        memcpy(buffer, next.constData(), size_t(n));
-        if (n < next.size())
-            script.prepend(next.mid(n));
-        return n;
+        const QByteArray next = chunks.isEmpty() ? QByteArray() : chunks.takeFirst();
+        if (next == "!")
+            return kReadChunkFailed;
+        lastGot = std::min<int>(size, int(next.size()));
+        memcpy(buffer, next.constData(), size_t(lastGot));
+        return lastGot;
     };
-    int pauses = 0;
-    unsigned char buffer[8] = {};
+    const ReadPause pause = [&] {
+        pausedAfterData |= lastGot != 0;
+        QTest::qSleep(1);
+    };
+    unsigned char buffer[16] = {};
     DWORD received = 99;
-    QCOMPARE(readWithTimeout(buffer, 6, 1000, &received, chunk, [&] { ++pauses; }), FT_OK);
-    QCOMPARE(received, 6u);
-    QCOMPARE(QByteArray(reinterpret_cast<char *>(buffer), 6), QByteArray("abcdef"));
-    QCOMPARE(calls, 4);
-    QCOMPARE(pauses, 1); // only after the empty attempt
-    QCOMPARE(script.first(), QByteArray("gh")); // the rest stays for the next read
-
-    calls = 0;
-    QCOMPARE(readWithTimeout(buffer, 0, 1000, &received, chunk, {}), FT_OK);
-    QCOMPARE(received, 0u);
-    QCOMPARE(calls, 0);
-}
-
-void TestLibftdiProtocol::readStopsAtTimeout()
-{
-    int calls = 0;
-    const ReadChunk chunk = [&](unsigned char *buffer, int) {
-        buffer[0] = 'x';
-        return calls++ == 0 ? 1 : 0;
-    };
-    unsigned char buffer[16];
-    DWORD received = 0;
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(readWithTimeout(buffer, 16, 30, &received, chunk, [] { QTest::qSleep(1); }), FT_OK);
+    QCOMPARE(int(readWithTimeout(buffer, DWORD(count), DWORD(timeoutMs), &received, chunk, pause)),
+        status);
     const qint64 elapsed = timer.elapsed();
-    QCOMPARE(received, 1u);
-    QVERIFY2(elapsed >= 29 && elapsed < 1000, qPrintable(QString::number(elapsed)));
-    QVERIFY(calls > 2);
-
-    // A time-out of 0 makes one attempt.
-    calls = 1;
-    QCOMPARE(readWithTimeout(buffer, 16, 0, &received, chunk, {}), FT_OK);
-    QCOMPARE(received, 0u);
-    QCOMPARE(calls, 2);
-}
-
-void TestLibftdiProtocol::readFailureKeepsWhatCame()
-{
-    int calls = 0;
-    const ReadChunk chunk = [&](unsigned char *buffer, int) {
-        if (calls++ > 0)
-            return kReadChunkFailed;
-        buffer[0] = 'a';
-        buffer[1] = 'b';
-        return 2;
-    };
-    unsigned char buffer[8];
-    DWORD received = 0;
-    QCOMPARE(readWithTimeout(buffer, 8, 1000, &received, chunk, {}), FT_IO_ERROR);
-    QCOMPARE(received, 2u);
+    QCOMPARE(QByteArray(reinterpret_cast<char *>(buffer), qsizetype(received)), expected);
+    QVERIFY(!pausedAfterData); // a pause follows only an attempt that brought nothing
+    QVERIFY2(attempts < 0 ? calls > 2 : calls == attempts, qPrintable(QString::number(calls)));
+    if (status == int(FT_OK) && received < DWORD(count))
+        QVERIFY2(elapsed >= timeoutMs - 1, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
 }
 
 QTEST_GUILESS_MAIN(TestLibftdiProtocol)

@@ -2,7 +2,6 @@
 // every wait is exact and takes no real time.
 #include "sim/SimDriver.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 using namespace orvane;
@@ -10,6 +9,7 @@ using namespace orvane;
 namespace {
 
 constexpr DWORD kInterfaceLocation = 0x1221;
+using Raw = std::array<int, 5>;
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -28,16 +28,23 @@ int sumOf(const QByteArray &data, int from, int to)
 {
     unsigned sum = 0;
     for (int i = from; i <= to; ++i)
-        sum += static_cast<unsigned char>(data.at(i));
+        sum += unsigned(at(data, i));
     return int(sum & 0xFF);
 }
 
-QByteArray type1Poll(int band, bool out1, bool out2)
+// A whole poll answer: its length, the length byte first, the check byte last.
+bool framed(const QByteArray &reply, int length)
+{
+    return reply.size() == length && at(reply, 0) == length + 0x20
+        && at(reply, length - 1) == sumOf(reply, 0, length - 2);
+}
+
+QByteArray type1Poll(int band, bool out1 = false, bool out2 = false)
 {
     return bytes({ 0xFE, '0' + band, '@', 0, out1, 0, out2 });
 }
 
-QByteArray type2Poll(int band, int mode1, int threshold1, int mode2, int threshold2)
+QByteArray type2Poll(int band, int mode1 = 0, int threshold1 = 0, int mode2 = 0, int threshold2 = 0)
 {
     QByteArray frame = bytes({ 0xFE, '0' + band, '#', mode1, threshold1 >> 8, threshold1 & 0xFF,
         mode2, threshold2 >> 8, threshold2 & 0xFF });
@@ -45,14 +52,33 @@ QByteArray type2Poll(int band, int mode1, int threshold1, int mode2, int thresho
     return frame;
 }
 
-ScenarioModule module(int band, int type, const QByteArray &serial, std::array<int, 5> raw)
+// Modules as band, type, serial and raw values.
+Scenario network(std::initializer_list<std::tuple<int, int, const char *, Raw>> modules)
 {
-    ScenarioModule m;
-    m.band = band;
-    m.type = type;
-    m.serial = serial;
-    m.raw = raw;
-    return m;
+    Scenario s;
+    for (const auto &[band, type, serial, raw] : modules) {
+        ScenarioModule &m = s.modules.emplace_back();
+        m.band = band;
+        m.type = type;
+        m.serial = serial;
+        m.raw = raw;
+    }
+    return s;
+}
+
+Scenario twoModules()
+{
+    return network({ { 0, 1, "0x1004A2", { 512, 256, 1023, 0, 100 } },
+        { 2, 2, "0x2000B7", { 819, 43, 512, 256, 100 } } });
+}
+
+// Raw values of a type-1 reply: signals 1..5 of the sample at `base` (10 or 17).
+Raw type1Values(const QByteArray &p, int base)
+{
+    const int highs = at(p, base + 5);
+    return { at(p, base) | ((highs >> 6) & 3) << 8, at(p, base + 1) | ((highs >> 4) & 3) << 8,
+        at(p, base + 2) | ((highs >> 2) & 3) << 8, at(p, base + 3) | (highs & 3) << 8,
+        at(p, base + 4) | (at(p, base + 6) & 3) << 8 };
 }
 
 // The link's side of the wire: an open, configured interface device.
@@ -62,7 +88,7 @@ struct Link
     SimDriver driver;
     FT_HANDLE handle = nullptr;
 
-    explicit Link(const Scenario &scenario)
+    explicit Link(const Scenario &scenario = twoModules())
         : driver(scenario, clock)
     {
         QCOMPARE(
@@ -75,18 +101,15 @@ struct Link
         DWORD written = 0;
         const FT_STATUS status
             = driver.FT_Write(handle, frame.constData(), DWORD(frame.size()), &written);
-        if (status == FT_OK && written != DWORD(frame.size()))
-            return FT_OTHER_ERROR;
-        return status;
+        return status == FT_OK && written != DWORD(frame.size()) ? FT_OTHER_ERROR : status;
     }
 
-    QByteArray read(DWORD count = 256, FT_STATUS *status = nullptr)
+    QByteArray read(DWORD count = 256)
     {
         char buffer[256];
         DWORD got = 0;
-        const FT_STATUS s = driver.FT_Read(handle, buffer, std::min<DWORD>(count, 256), &got);
-        if (status)
-            *status = s;
+        if (driver.FT_Read(handle, buffer, std::min<DWORD>(count, 256), &got) != FT_OK)
+            return "read failed";
         return QByteArray(buffer, qsizetype(got));
     }
 
@@ -100,23 +123,6 @@ struct Link
     }
 };
 
-Scenario twoModules()
-{
-    Scenario s;
-    s.modules = { module(0, 1, "0x1004A2", { 512, 256, 1023, 0, 100 }),
-        module(2, 2, "0x2000B7", { 819, 43, 512, 256, 100 }) };
-    return s;
-}
-
-// Raw values of a type-1 reply: signals 1..5 of the sample at `base` (10 or 17).
-std::array<int, 5> type1Values(const QByteArray &p, int base)
-{
-    const int highs = at(p, base + 5);
-    return { at(p, base) | ((highs >> 6) & 3) << 8, at(p, base + 1) | ((highs >> 4) & 3) << 8,
-        at(p, base + 2) | ((highs >> 2) & 3) << 8, at(p, base + 3) | (highs & 3) << 8,
-        at(p, base + 4) | (at(p, base + 6) & 3) << 8 };
-}
-
 } // namespace
 
 class TestSimDriver : public QObject
@@ -124,203 +130,155 @@ class TestSimDriver : public QObject
     Q_OBJECT
 
 private slots:
-    void textAnswers_data();
-    void textAnswers();
+    void answers_data();
+    void answers();
     void type1Reply_data();
     void type1Reply();
-    void type1PreviousSample();
     void type2Reply_data();
     void type2Reply();
-    void type2Relays_data();
-    void type2Relays();
-    void unanswered_data();
-    void unanswered();
     void latencyAndReadTimeout();
     void faults_data();
     void faults();
-    void moduleRateOverridesTopLevel();
+    void sameSeedSameStream_data();
     void sameSeedSameStream();
-    void wavesFollowTimeNotCalls_data();
-    void wavesFollowTimeNotCalls();
-    void unplug();
-    void otherDevicesNeverAnswer();
-    void boundedBuffers();
-    void realClock();
+    void devicesAndUnplug();
 };
 
-void TestSimDriver::textAnswers_data()
+void TestSimDriver::answers_data()
 {
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("identity") << bytes({ 0xFF, '?' }) << QByteArray("ORVANE INTERFACE V2.0");
-    QTest::newRow("band 0, type 1")
-        << bytes({ 0xFE, '0', '?' }) << QByteArray("Orvane Module, 0x1004A2");
-    QTest::newRow("band 1, own answer")
-        << bytes({ 0xFE, '1', '?' }) << QByteArray("Orvane Module, 0x3000C1 (spare)");
-    QTest::newRow("band 2, type 2")
-        << bytes({ 0xFE, '2', '?' }) << QByteArray("Orvane Module, 0x2000B7");
-    QTest::newRow("band 3, empty") << bytes({ 0xFE, '3', '?' }) << QByteArray();
+    const auto row = [](const char *name, const QByteArray &frame, const char *expected = "") {
+        QTest::newRow(name) << frame << QByteArray(expected);
+    };
+    row("identity", bytes({ 0xFF, '?' }), "ORVANE INTERFACE V2.0");
+    row("scan band 0, type 1", bytes({ 0xFE, '0', '?' }), "Orvane Module, 0x1004A2");
+    row("scan band 1, own answer", bytes({ 0xFE, '1', '?' }), "Orvane Module, 0x3000C1 (spare)");
+    row("scan band 2, type 2", bytes({ 0xFE, '2', '?' }), "Orvane Module, 0x2000B7");
+    // Everything below goes unanswered.
+    row("scan empty band", bytes({ 0xFE, '3', '?' }));
+    row("scan band digit 4", bytes({ 0xFE, '4', '?' }));
+    row("identity with junk", bytes({ 0xFF, '?', 0 }));
+    QByteArray badCheck = type2Poll(2, 1, 512);
+    badCheck[9] = static_cast<char>(badCheck.at(9) + 1);
+    row("type-2 poll, wrong check byte", badCheck);
+    row("type-1 poll to a type-2 module", type1Poll(2, true, true));
+    row("type-2 poll to a type-1 module", type2Poll(0, 1, 0, 1, 0));
+    row("poll to a type-3 module", type1Poll(1));
+    row("poll to an empty band", type1Poll(3));
+    row("type-1 poll one byte short", type1Poll(0).left(6));
 }
 
-void TestSimDriver::textAnswers()
+void TestSimDriver::answers()
 {
     QFETCH(QByteArray, frame);
     QFETCH(QByteArray, expected);
-    Scenario scenario = twoModules();
-    ScenarioModule spare = module(1, 3, "0x3000C1", {});
-    spare.answer = "Orvane Module, 0x3000C1 (spare)";
-    scenario.modules.push_back(spare);
+    Scenario scenario = network({ { 0, 1, "0x1004A2", {} }, { 1, 3, "0x3000C1", {} },
+        { 2, 2, "0x2000B7", { 819, 43, 512, 256, 100 } } });
+    scenario.modules[1].answer = "Orvane Module, 0x3000C1 (spare)";
     Link link(scenario);
-    QCOMPARE(link.exchange(frame), expected);
+    QCOMPARE(link.exchange(frame, 1000), expected);
 }
 
 void TestSimDriver::type1Reply_data()
 {
-    QTest::addColumn<QList<int>>("raw");
+    QTest::addColumn<Raw>("raw");
     QTest::addColumn<bool>("out1");
     QTest::addColumn<bool>("out2");
-    QTest::newRow("mid values, outputs off")
-        << QList<int> { 512, 256, 1023, 0, 100 } << false << false;
+    QTest::newRow("mid values, outputs off") << Raw { 512, 256, 1023, 0, 100 } << false << false;
     QTest::newRow("high bits differ, output 1")
-        << QList<int> { 0x3FF, 0x2AA, 0x155, 0x100, 0x2C3 } << true << false;
-    QTest::newRow("all zero, output 2") << QList<int> { 0, 0, 0, 0, 0 } << false << true;
-    QTest::newRow("all full, both on")
-        << QList<int> { 1023, 1023, 1023, 1023, 1023 } << true << true;
+        << Raw { 0x3FF, 0x2AA, 0x155, 0x100, 0x2C3 } << true << false;
+    QTest::newRow("all zero, output 2") << Raw { 0, 0, 0, 0, 0 } << false << true;
 }
 
 void TestSimDriver::type1Reply()
 {
-    QFETCH(QList<int>, raw);
+    QFETCH(Raw, raw);
     QFETCH(bool, out1);
     QFETCH(bool, out2);
-    Scenario scenario;
-    scenario.modules = { module(1, 1, "0x100001", { raw[0], raw[1], raw[2], raw[3], raw[4] }) };
-    Link link(scenario);
+    Link link(network({ { 1, 1, "0x100001", raw } }));
+    const int told = (out1 ? 0x04 : 0) | (out2 ? 0x08 : 0);
 
-    const QByteArray reply = link.exchange(type1Poll(1, out1, out2));
-    QCOMPARE(reply.size(), 25);
-    QCOMPARE(at(reply, 0), 25 + 0x20);
-    QCOMPARE(at(reply, 24), sumOf(reply, 0, 23));
-    QCOMPARE(
-        type1Values(reply, 10), (std::array<int, 5> { raw[0], raw[1], raw[2], raw[3], raw[4] }));
-    QCOMPARE(at(reply, 16) & 0xFC, (out1 ? 0x04 : 0) | (out2 ? 0x08 : 0));
-    QCOMPARE(reply.mid(1, 9), QByteArray(9, '\0'));
-}
+    const QByteArray first = link.exchange(type1Poll(1, out1, out2));
+    QVERIFY2(framed(first, 25), first.toHex().constData());
+    QCOMPARE(first.mid(1, 9), QByteArray(9, '\0'));
+    // Nothing was measured before: the previous sample repeats the current one.
+    for (int base : { 10, 17 }) {
+        QCOMPARE(type1Values(first, base), raw);
+        QCOMPARE(at(first, base + 6) & 0xFC, told);
+    }
 
-void TestSimDriver::type1PreviousSample()
-{
-    Scenario scenario;
-    scenario.modules = { module(0, 1, "0x100001", { 10, 20, 30, 40, 50 }) };
-    Link link(scenario);
-
-    QByteArray first = link.exchange(type1Poll(0, true, false));
-    QCOMPARE(type1Values(first, 17), type1Values(first, 10)); // nothing measured before
-    QCOMPARE(at(first, 23) & 0x0C, 0x04);
-
-    QVERIFY(link.driver.setModuleRaw(0, { 1000, 900, 800, 700, 600 }));
-    QVERIFY(!link.driver.setModuleRaw(0, { 1024, 0, 0, 0, 0 }));
-    QVERIFY(!link.driver.setModuleRaw(3, { 0, 0, 0, 0, 0 }));
-    const QByteArray second = link.exchange(type1Poll(0, false, true));
-    QCOMPARE(type1Values(second, 10), (std::array<int, 5> { 1000, 900, 800, 700, 600 }));
-    QCOMPARE(type1Values(second, 17), (std::array<int, 5> { 10, 20, 30, 40, 50 }));
-    QCOMPARE(at(second, 16) & 0x0C, 0x08); // told now
-    QCOMPARE(at(second, 23) & 0x0C, 0x04); // told at the poll before
+    // Every bit flipped, the other outputs told: the first sample becomes the previous one.
+    Raw next;
+    for (int i = 0; i < 5; ++i)
+        next[i] = 1023 - raw[i];
+    QVERIFY(link.driver.setModuleRaw(1, next));
+    const QByteArray second = link.exchange(type1Poll(1, !out1, !out2));
+    QVERIFY2(framed(second, 25), second.toHex().constData());
+    QCOMPARE(type1Values(second, 10), next);
+    QCOMPARE(at(second, 16) & 0xFC, told ^ 0x0C);
+    QCOMPARE(type1Values(second, 17), raw);
+    QCOMPARE(at(second, 23) & 0xFC, told);
 }
 
 void TestSimDriver::type2Reply_data()
 {
-    QTest::addColumn<QList<int>>("raw");
-    QTest::newRow("typical") << QList<int> { 819, 43, 512, 256, 100 };
-    QTest::newRow("extremes low") << QList<int> { 0, -1024, 0, 0, 0 };
-    QTest::newRow("extremes high") << QList<int> { 65535, 64511, 1023, 1023, 1023 };
-    QTest::newRow("mixed bits") << QList<int> { 0xABCD, 0x1234 - 1024, 0x2AA, 0x155, 0x301 };
+    QTest::addColumn<Raw>("raw");
+    QTest::addColumn<QList<int>>("modes"); // mode 1, threshold 1, mode 2, threshold 2
+    QTest::addColumn<int>("relays");
+    const auto row = [](const char *name, Raw raw, QList<int> modes, int relays) {
+        QTest::newRow(name) << raw << modes << relays;
+    };
+    const QList<int> off { 0, 0, 0, 0 };
+    row("extremes low", { 0, -1024, 0, 0, 0 }, off, 0);
+    row("extremes high", { 65535, 64511, 1023, 1023, 1023 }, off, 0);
+    row("mixed bits", { 0xABCD, 0x1234 - 1024, 0x2AA, 0x155, 0x301 }, off, 0);
+    // Battery 819, temperature 43 (field 1067), signals 4..6: 512, 256, 100.
+    const Raw typical { 819, 43, 512, 256, 100 };
+    row("both on", typical, { 1, 0, 1, 0 }, 0x0C);
+    row("battery at threshold", typical, { 2, 819, 2, 820 }, 0x04);
+    row("temperature field", typical, { 3, 1067, 4, 1068 }, 0x04);
+    row("signal 3 is the temperature too", typical, { 4, 1000, 3, 2000 }, 0x04);
+    row("signals 4 and 5", typical, { 5, 512, 6, 257 }, 0x04);
+    row("signal 6", typical, { 0, 0, 7, 100 }, 0x08);
+    row("threshold above any count", typical, { 5, 0xFFFF, 7, 0 }, 0x08);
 }
 
 void TestSimDriver::type2Reply()
 {
-    QFETCH(QList<int>, raw);
-    Scenario scenario;
-    scenario.modules = { module(3, 2, "0x2000B7", { raw[0], raw[1], raw[2], raw[3], raw[4] }) };
-    Link link(scenario);
+    QFETCH(Raw, raw);
+    QFETCH(QList<int>, modes);
+    QFETCH(int, relays);
+    const auto expectSample = [](const QByteArray &reply, int base, const Raw &values) {
+        const auto field = [&](int index) { return at(reply, index) << 8 | at(reply, index + 1); };
+        QCOMPARE(field(base), (values[2] & 0x300) << 4 | (values[2] & 0xFF));
+        QCOMPARE(field(base + 2), (values[3] & 0x300) << 2 | (values[3] & 0xFF));
+        QCOMPARE(field(base + 4), values[4]);
+        QCOMPARE(field(base + 6), values[0]);
+        QCOMPARE(field(base + 8) - 1024, values[1]);
+    };
+    Link link(network({ { 2, 2, "0x200001", raw } }));
+    const QByteArray first = link.exchange(type2Poll(2, modes[0], modes[1], modes[2], modes[3]));
+    QVERIFY2(framed(first, 28), first.toHex().constData());
+    expectSample(first, 6, raw);
+    expectSample(first, 17, raw); // nothing measured before
+    QCOMPARE(at(first, 16), 0);
+    QCOMPARE(at(first, 5), relays);
 
-    const QByteArray reply = link.exchange(type2Poll(3, 0, 0, 0, 0));
-    QCOMPARE(reply.size(), 28);
-    QCOMPARE(at(reply, 0), 28 + 0x20);
-    QCOMPARE(at(reply, 27), sumOf(reply, 0, 26));
-    for (int base : { 6, 17 }) { // current, then previous (the same at the first poll)
-        QCOMPARE(
-            at(reply, base) << 8 | at(reply, base + 1), (raw[2] & 0x300) << 4 | (raw[2] & 0xFF));
-        QCOMPARE(at(reply, base + 2) << 8 | at(reply, base + 3),
-            (raw[3] & 0x300) << 2 | (raw[3] & 0xFF));
-        QCOMPARE(at(reply, base + 4) << 8 | at(reply, base + 5), raw[4]);
-    }
-    for (int base : { 12, 23 }) {
-        QCOMPARE(at(reply, base) << 8 | at(reply, base + 1), raw[0]);
-        QCOMPARE((at(reply, base + 2) << 8 | at(reply, base + 3)) - 1024, raw[1]);
-    }
-    QCOMPARE(at(reply, 16), 0);
-}
-
-void TestSimDriver::type2Relays_data()
-{
-    // Module values: battery 819, temperature 43 (field 1067), inputs 512, 256, 100.
-    QTest::addColumn<int>("mode1");
-    QTest::addColumn<int>("threshold1");
-    QTest::addColumn<int>("mode2");
-    QTest::addColumn<int>("threshold2");
-    QTest::addColumn<int>("bits");
-    QTest::newRow("off, off") << 0 << 0 << 0 << 0 << 0x00;
-    QTest::newRow("on, off") << 1 << 0 << 0 << 0 << 0x04;
-    QTest::newRow("off, on") << 0 << 0 << 1 << 0 << 0x08;
-    QTest::newRow("battery at threshold") << 2 << 819 << 2 << 820 << 0x04;
-    QTest::newRow("temperature field") << 3 << 1067 << 4 << 1068 << 0x04;
-    QTest::newRow("signal 3 is the temperature too") << 4 << 1000 << 3 << 2000 << 0x04;
-    QTest::newRow("signals 4 and 5") << 5 << 512 << 6 << 257 << 0x04;
-    QTest::newRow("signal 6") << 0 << 0 << 7 << 100 << 0x08;
-    QTest::newRow("threshold above any count") << 5 << 0xFFFF << 7 << 0 << 0x08;
-}
-
-void TestSimDriver::type2Relays()
-{
-    QFETCH(int, mode1);
-    QFETCH(int, threshold1);
-    QFETCH(int, mode2);
-    QFETCH(int, threshold2);
-    QFETCH(int, bits);
-    Link link(twoModules());
-    const QByteArray reply = link.exchange(type2Poll(2, mode1, threshold1, mode2, threshold2));
-    QCOMPARE(reply.size(), 28);
-    QCOMPARE(at(reply, 5), bits);
-
-    // A mode byte the module does not know leaves its relay as it was.
-    const QByteArray next = link.exchange(type2Poll(2, 0x20, 0, 0x99, 0xFFFF));
-    QCOMPARE(at(next, 5), bits);
-}
-
-void TestSimDriver::unanswered_data()
-{
-    QTest::addColumn<QByteArray>("frame");
-    QByteArray badCheck = type2Poll(2, 1, 512, 0, 512);
-    badCheck[9] = static_cast<char>(badCheck.at(9) + 1);
-    QTest::newRow("type-2 poll, wrong check byte") << badCheck;
-    QTest::newRow("type-1 poll to a type-2 module") << type1Poll(2, true, true);
-    QTest::newRow("type-2 poll to a type-1 module") << type2Poll(0, 1, 0, 1, 0);
-    QTest::newRow("poll to an empty band") << type1Poll(1, false, false);
-    QTest::newRow("type-1 poll one byte short") << type1Poll(0, false, false).left(6);
-    QTest::newRow("band digit 4") << bytes({ 0xFE, '4', '?' });
-    QTest::newRow("identity with junk") << bytes({ 0xFF, '?', 0 });
-}
-
-void TestSimDriver::unanswered()
-{
-    QFETCH(QByteArray, frame);
-    Link link(twoModules());
-    QCOMPARE(link.exchange(frame, 1000), QByteArray());
+    // Mode bytes the module does not know leave its relays as they were; the
+    // first sample becomes the previous one.
+    const Raw next { 1, 2, 3, 4, 5 };
+    QVERIFY(link.driver.setModuleRaw(2, next));
+    const QByteArray second = link.exchange(type2Poll(2, 0x20, 0, 0x99, 0xFFFF));
+    QVERIFY2(framed(second, 28), second.toHex().constData());
+    QCOMPARE(at(second, 5), relays);
+    expectSample(second, 6, next);
+    expectSample(second, 17, raw);
 }
 
 void TestSimDriver::latencyAndReadTimeout()
 {
-    Link link(twoModules());
+    Link link;
     const qint64 start = link.clock.nowMs();
 
     QCOMPARE(link.write(bytes({ 0xFE, '0', '?' })), FT_OK); // accepted at once
@@ -341,13 +299,11 @@ void TestSimDriver::latencyAndReadTimeout()
     QCOMPARE(link.write(bytes({ 0xFF, '?' })), FT_OK);
     link.clock.advanceMs(15);
     QCOMPARE(link.read(), QByteArray("ORVANE INTERFACE V2.0"));
-    QCOMPARE(link.clock.nowMs(), start + 40 + 40);
+    QCOMPARE(link.clock.nowMs(), start + 80);
 
-    // With nothing on its way the read waits the whole time-out.
+    // With nothing on its way the read waits the whole time-out; a time-out of 0 never waits.
     QCOMPARE(link.read(), QByteArray());
-    QCOMPARE(link.clock.nowMs(), start + 80 + 500);
-
-    // A read time-out of 0 never waits.
+    QCOMPARE(link.clock.nowMs(), start + 580);
     QCOMPARE(link.driver.FT_SetTimeouts(link.handle, 0, 0), FT_OK);
     QCOMPARE(link.read(), QByteArray());
     QCOMPARE(link.clock.nowMs(), start + 580);
@@ -356,9 +312,8 @@ void TestSimDriver::latencyAndReadTimeout()
 void TestSimDriver::faults_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("loss") << "loss";
-    QTest::newRow("corrupt") << "corrupt";
-    QTest::newRow("truncate") << "truncate";
+    for (const char *fault : { "loss", "corrupt", "truncate" })
+        QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 
 void TestSimDriver::faults()
@@ -369,44 +324,40 @@ void TestSimDriver::faults()
             : fault == "corrupt" ? scenario.corruptRate
                                  : scenario.truncateRate)
         = 1.0;
+    // The type-1 module's own rates win over the top-level ones.
+    ScenarioModule &spared = scenario.modules[0];
+    spared.lossRate = spared.corruptRate = spared.truncateRate = 0.0;
     Link link(scenario);
-    // Scan and identity answers are never spoiled.
-    QCOMPARE(link.exchange(bytes({ 0xFE, '0', '?' })), QByteArray("Orvane Module, 0x1004A2"));
-    for (int i = 0; i < 20; ++i) {
-        const QByteArray reply
-            = link.exchange(i % 2 ? type1Poll(0, true, false) : type2Poll(2, 0, 0, 0, 0));
-        const int length = i % 2 ? 25 : 28;
-        if (fault == "loss") {
-            QCOMPARE(reply, QByteArray());
-        } else if (fault == "corrupt") {
-            QCOMPARE(reply.size(), length);
-            QCOMPARE(at(reply, 0), length + 0x20);
-            QVERIFY(at(reply, length - 1) != sumOf(reply, 0, length - 2));
-        } else {
-            QVERIFY2(reply.size() >= 1 && reply.size() < length, reply.toHex().constData());
-            QCOMPARE(at(reply, 0), length + 0x20);
-        }
+    // Scan answers are never spoiled.
+    QCOMPARE(link.exchange(bytes({ 0xFE, '2', '?' })), QByteArray("Orvane Module, 0x2000B7"));
+    for (int i = 0; i < 10; ++i) {
+        QVERIFY(framed(link.exchange(type1Poll(0)), 25));
+        const QByteArray reply = link.exchange(type2Poll(2));
+        const bool spoiled = fault == "loss" ? reply.isEmpty()
+            : fault == "corrupt"             ? reply.size() == 28 && !framed(reply, 28)
+                                             : !reply.isEmpty() && reply.size() < 28;
+        QVERIFY2(
+            spoiled && (reply.isEmpty() || at(reply, 0) == 28 + 0x20), reply.toHex().constData());
     }
 }
 
-void TestSimDriver::moduleRateOverridesTopLevel()
+void TestSimDriver::sameSeedSameStream_data()
 {
-    Scenario scenario = twoModules();
-    scenario.lossRate = 1.0;
-    scenario.modules[0].lossRate = 0.0;
-    Link link(scenario);
-    QCOMPARE(link.exchange(type1Poll(0, false, false)).size(), 25);
-    QCOMPARE(link.exchange(type2Poll(2, 0, 0, 0, 0)), QByteArray());
+    QTest::addColumn<double>("faultRate");
+    QTest::addColumn<SimWave>("wave");
+    QTest::newRow("faults") << 0.3 << SimWave::Constant;
+    QTest::newRow("random walk") << 0.0 << SimWave::Walk;
 }
 
 void TestSimDriver::sameSeedSameStream()
 {
-    const auto stream = [](quint64 seed) {
+    QFETCH(double, faultRate);
+    QFETCH(SimWave, wave);
+    const auto stream = [&](quint64 seed) {
         Scenario scenario = twoModules();
         scenario.seed = seed;
-        scenario.lossRate = scenario.corruptRate = scenario.truncateRate = 0.3;
-        scenario.modules[0].wave = SimWave::Sine;
-        scenario.modules[1].wave = SimWave::Walk;
+        scenario.lossRate = scenario.corruptRate = scenario.truncateRate = faultRate;
+        scenario.modules[0].wave = scenario.modules[1].wave = wave;
         Link link(scenario);
         QByteArray all;
         for (int i = 0; i < 60; ++i)
@@ -419,150 +370,42 @@ void TestSimDriver::sameSeedSameStream()
     QVERIFY(stream(8) != first);
 }
 
-void TestSimDriver::wavesFollowTimeNotCalls_data()
-{
-    QTest::addColumn<int>("wave");
-    QTest::newRow("sine") << int(SimWave::Sine);
-    QTest::newRow("walk") << int(SimWave::Walk);
-}
-
-void TestSimDriver::wavesFollowTimeNotCalls()
-{
-    QFETCH(int, wave);
-    const std::array<int, 5> centre { 512, 20, 1010, 300, 700 };
-    Scenario scenario;
-    scenario.modules = { module(0, 1, "0x100001", centre) };
-    scenario.modules[0].wave = SimWave(wave);
-    scenario.modules[0].amplitude = 50;
-
-    // One module polled 100 times, a twin polled once at the same end time.
-    Link busy(scenario);
-    std::array<int, 5> low { 1023, 1023, 1023, 1023, 1023 }, high {};
-    QByteArray last;
-    for (int i = 0; i < 100; ++i) {
-        last = busy.exchange(type1Poll(0, false, false), 180);
-        const std::array<int, 5> v = type1Values(last, 10);
-        for (int s = 0; s < 5; ++s) {
-            low[s] = std::min(low[s], v[s]);
-            high[s] = std::max(high[s], v[s]);
-        }
-    }
-    Link idle(scenario);
-    QCOMPARE(idle.write(type1Poll(0, false, false)), FT_OK);
-    idle.clock.advanceMs(99 * 180);
-    QCOMPARE(idle.read().size(), 25);
-    QCOMPARE(idle.exchange(type1Poll(0, false, false), 180).mid(10, 7), last.mid(10, 7));
-
-    // The values move, within the amplitude and the 10-bit range.
-    for (int s = 0; s < 5; ++s) {
-        QVERIFY(high[s] > low[s]);
-        QVERIFY(low[s] >= std::max(0, centre[s] - 50));
-        QVERIFY(high[s] <= std::min(1023, centre[s] + 50));
-    }
-}
-
-void TestSimDriver::unplug()
+void TestSimDriver::devicesAndUnplug()
 {
     Scenario scenario = twoModules();
     scenario.unplugAfterMs = 1000;
     scenario.devices = { { "FT8Q2X1A", "USB Serial Converter", 4000, false },
         { "OVI20417", "Orvane Interface", kInterfaceLocation, true } };
     Link link(scenario);
-    QCOMPARE(link.exchange(bytes({ 0xFF, '?' }), 990), QByteArray("ORVANE INTERFACE V2.0"));
+    SimDriver &driver = link.driver;
 
-    link.clock.advanceMs(10); // 1000 ms since the start
-    FT_STATUS status = FT_OK;
-    QCOMPARE(link.read(256, &status), QByteArray());
-    QCOMPARE(status, FT_IO_ERROR);
-    QCOMPARE(link.write(bytes({ 0xFF, '?' })), FT_IO_ERROR);
-    QCOMPARE(link.driver.FT_ResetDevice(link.handle), FT_IO_ERROR);
-    QCOMPARE(link.driver.FT_SetBaudRate(link.handle, 57600), FT_IO_ERROR);
-    QCOMPARE(link.driver.FT_SetTimeouts(link.handle, 10, 10), FT_IO_ERROR);
-
-    // The interface is gone from the list; the other device stays.
+    // Made-up handles are refused; the frame history keeps the last writes only.
     DWORD count = 0;
-    QCOMPARE(link.driver.FT_CreateDeviceInfoList(&count), FT_OK);
-    FT_DEVICE_LIST_INFO_NODE nodes[2];
-    QCOMPARE(link.driver.FT_GetDeviceInfoList(nodes, &count), FT_OK);
-    QCOMPARE(count, 1u);
-    QCOMPARE(QByteArray(nodes[0].SerialNumber), QByteArray("FT8Q2X1A"));
-    FT_HANDLE again = nullptr;
-    QCOMPARE(link.driver.FT_OpenEx(locationArg(kInterfaceLocation), FT_OPEN_BY_LOCATION, &again),
-        FT_DEVICE_NOT_FOUND);
-    QCOMPARE(link.driver.FT_Close(link.handle), FT_OK); // the handle is released all the same
-    QCOMPARE(link.driver.FT_Close(link.handle), FT_INVALID_HANDLE);
-}
-
-void TestSimDriver::otherDevicesNeverAnswer()
-{
-    Scenario scenario = twoModules();
-    scenario.devices = { { "FT8Q2X1A", "USB Serial Converter", 4000, false },
-        { "OVI20417", "Orvane Interface", kInterfaceLocation, true } };
-    ManualSimClock clock;
-    SimDriver driver(scenario, clock);
-    FT_HANDLE converter = nullptr;
-    QCOMPARE(driver.FT_OpenEx(locationArg(4000), FT_OPEN_BY_LOCATION, &converter), FT_OK);
-    DWORD moved = 0;
-    QCOMPARE(driver.FT_Write(converter, "\xFF?", 2, &moved), FT_OK);
-    QCOMPARE(moved, 2u);
-    clock.advanceMs(500);
     char buffer[64];
-    QCOMPARE(driver.FT_Read(converter, buffer, sizeof buffer, &moved), FT_OK);
-    QCOMPARE(moved, 0u);
+    QCOMPARE(driver.FT_Read(&count, buffer, 8, &count), FT_INVALID_HANDLE);
+    FT_HANDLE other = nullptr;
+    QCOMPARE(driver.FT_OpenEx(locationArg(4000), FT_OPEN_BY_LOCATION, &other), FT_OK);
+    for (int i = 0; i < SimDriver::kFrameHistory + 10; ++i)
+        QCOMPARE(driver.FT_Write(other, "\xFF?", 2, &count), FT_OK);
+    QCOMPARE(driver.writtenFrames().size(), SimDriver::kFrameHistory);
 
-    // An open device is marked in the list and cannot be opened twice.
-    DWORD count = 0;
+    // The interface answers until 1000 ms after the start; from then on every call fails
+    // and it leaves the list, but its handle can still be released.
+    QCOMPARE(link.exchange(bytes({ 0xFF, '?' }), 990), QByteArray("ORVANE INTERFACE V2.0"));
+    link.clock.advanceMs(10);
+    QCOMPARE(driver.FT_Read(link.handle, buffer, sizeof buffer, &count), FT_IO_ERROR);
+    QCOMPARE(link.write(bytes({ 0xFF, '?' })), FT_IO_ERROR);
+    QCOMPARE(driver.FT_SetTimeouts(link.handle, 10, 10), FT_IO_ERROR);
     FT_DEVICE_LIST_INFO_NODE nodes[2];
     QCOMPARE(driver.FT_CreateDeviceInfoList(&count), FT_OK);
+    count = 2; // more room than counted: only the counted nodes come back
     QCOMPARE(driver.FT_GetDeviceInfoList(nodes, &count), FT_OK);
-    QCOMPARE(nodes[0].Flags & 1, 1u);
-    QCOMPARE(nodes[1].Flags & 1, 0u);
-    QCOMPARE(QByteArray(nodes[1].Description), QByteArray("Orvane Interface"));
-    FT_HANDLE twice = nullptr;
-    QCOMPARE(
-        driver.FT_OpenEx(locationArg(4000), FT_OPEN_BY_LOCATION, &twice), FT_DEVICE_NOT_OPENED);
-    int notAHandle = 0;
-    QCOMPARE(driver.FT_Read(&notAHandle, buffer, 8, &moved), FT_INVALID_HANDLE);
-}
-
-void TestSimDriver::boundedBuffers()
-{
-    Link link(twoModules());
-    // The info list never holds more nodes than the last count said.
-    DWORD count = 0;
-    QCOMPARE(link.driver.FT_CreateDeviceInfoList(&count), FT_OK);
-    FT_DEVICE_LIST_INFO_NODE nodes[3];
-    count = 3;
-    QCOMPARE(link.driver.FT_GetDeviceInfoList(nodes, &count), FT_OK);
     QCOMPARE(count, 1u);
-    // The frame history keeps the last writes only.
-    for (int i = 0; i < SimDriver::kFrameHistory + 10; ++i)
-        QCOMPARE(link.write(type1Poll(i % 4, false, false)), FT_OK);
-    QCOMPARE(link.driver.writtenFrames().size(), SimDriver::kFrameHistory);
-}
-
-void TestSimDriver::realClock()
-{
-    // Without a clock of its own the driver runs on real time.
-    SimDriver driver(builtInScenario());
-    FT_HANDLE handle = nullptr;
-    QCOMPARE(driver.FT_OpenEx(
-                 locationArg(defaultInterfaceDevice().location), FT_OPEN_BY_LOCATION, &handle),
-        FT_OK);
-    QCOMPARE(driver.FT_SetTimeouts(handle, 2000, 10), FT_OK);
-    DWORD moved = 0;
-    QCOMPARE(driver.FT_Write(handle,
-                 "\xFE"
-                 "2?",
-                 3, &moved),
-        FT_OK);
-    QElapsedTimer timer;
-    timer.start();
-    char buffer[64];
-    QCOMPARE(driver.FT_Read(handle, buffer, sizeof buffer, &moved), FT_OK);
-    QCOMPARE(QByteArray(buffer, moved), QByteArray("Orvane Module, 0x2000B7"));
-    QVERIFY2(timer.elapsed() >= 30 && timer.elapsed() < 1000,
-        qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(QByteArray(nodes[0].SerialNumber), QByteArray("FT8Q2X1A"));
+    QCOMPARE(driver.FT_OpenEx(locationArg(kInterfaceLocation), FT_OPEN_BY_LOCATION, &other),
+        FT_DEVICE_NOT_FOUND);
+    QCOMPARE(driver.FT_Close(link.handle), FT_OK);
+    QCOMPARE(driver.FT_Close(link.handle), FT_INVALID_HANDLE);
 }
 
 QTEST_GUILESS_MAIN(TestSimDriver)
