@@ -1,16 +1,19 @@
-// Runs the real TcpDataServer in a Qt program shaped like the monitor: the
-// program's 180 ms polling timer (TThreadedTimer) ticks on the main thread,
-// updates two modules and publishes them, and applies the server's event-log batches to a memo. It
-// measures how far the ticks stray from 180 ms while clients load the server.
+// Runs the program's session without a window: the simulated demonstration
+// network polled on the 180 ms threaded timer, the modules published to the
+// real TcpDataServer after every cycle, the server's event-log batches
+// applied to a memo. It measures how far the ticks stray from 180 ms while
+// clients load the server.
 // SIGUSR1 prints the tick figures since the previous SIGUSR1 (on the next
 // tick) and starts a new window. Ends by itself after --seconds.
 //
 //   tool_serverhost --port 5101 [--backend epoll|qt] [--seconds 120]
 
 #include "acquisition/ThdTimer.h"
+#include "app/OrvaneSession.h"
 #include "common/EventLog.h"
 #include "load_common.h"
-#include "net/TcpDataServer.h"
+#include "sim/Scenario.h"
+#include "sim/SimDriver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -73,27 +76,27 @@ int main(int argc, char **argv)
     bench::raiseDescriptorLimit();
     std::signal(SIGUSR1, onReportSignal);
 
-    bench::SampleModules modules;
     CountingMemo memo;
-    TcpDataServer server { quint16(port) };
-    server.setBackend(backend);
-    QObject::connect(&server, &TcpDataServer::eventLogLines, &app,
-        [&memo](const QList<QByteArray> &lines) { appendEventLogLines(&memo, lines); });
-    if (!server.start()) {
+    AcquisitionControl::Ports ports;
+    ports.eventLog = &memo;
+    OrvaneSession::Options options;
+    options.dataPort = quint16(port);
+    options.serverBackend = backend;
+    OrvaneSession session(std::make_unique<SimDriver>(builtInScenario()), ports, options);
+    TcpDataServer &server = *session.server();
+    if (!server.isListening()) {
         std::fprintf(stderr, "tool_serverhost: %s\n", server.errorText().constData());
         return 1;
     }
-    server.publishModules(modules.pointers());
+    session.start("bench");
     std::printf("READY port %d backend %s\n", int(server.port()),
         server.activeBackend() == TcpDataServer::Backend::Epoll ? "epoll" : "qt");
     std::fflush(stdout);
 
-    // The polling tick: new readings, published like after every reply.
+    // The session's polling tick, measured before it runs.
     TickWindow window;
     QElapsedTimer sinceTick;
-    int tick = 0;
-    TThreadedTimer timer;
-    timer.setInterval(180);
+    TThreadedTimer &timer = *session.timer();
     timer.OnTimer = [&](TThreadedTimer *) {
         if (sinceTick.isValid()) {
             const double deviation = std::abs(sinceTick.nsecsElapsed() / 1e6 - 180.0);
@@ -103,8 +106,7 @@ int main(int argc, char **argv)
             window.over10Ms += deviation > 10.0;
         }
         sinceTick.start();
-        modules.update(++tick);
-        server.publishModules(modules.pointers());
+        session.acquisition()->MainTimerTimer();
         if (g_reportRequested) {
             g_reportRequested = 0;
             const auto s = server.stats();
@@ -117,9 +119,8 @@ int main(int argc, char **argv)
             window = {};
         }
     };
-    timer.setEnabled(true);
     QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
     const int rc = app.exec();
-    server.stop();
+    session.close();
     return rc;
 }

@@ -2,7 +2,7 @@
 // their order and the message loop.
 #include "MainFormUnit.h"
 #include "OrvaneVersion.h"
-#include "acquisition/d2xx/DriverSelection.h"
+#include "app/DriverSelection.h"
 #include "modules/WarningFormUnit.h"
 
 #include <QApplication>
@@ -19,19 +19,19 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Monitors an Orvane wireless measurement network through its USB interface."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Monitors an Orvane wireless measurement network through its USB interface."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption simulate(QStringLiteral("simulate"),
-                                      QStringLiteral("Run on the built-in simulated network."));
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"), QStringLiteral("Run on the built-in simulated network."));
     const QCommandLineOption scenario(QStringLiteral("scenario"),
-                                      QStringLiteral("Run on the simulated network described by <file>."),
-                                      QStringLiteral("file"));
+        QStringLiteral("Run on the simulated network described by <file>."),
+        QStringLiteral("file"));
     const QCommandLineOption driver(QStringLiteral("driver"),
-                                    QStringLiteral("USB driver backend: auto, d2xx or libftdi (default auto)."),
-                                    QStringLiteral("backend"), QStringLiteral("auto"));
-    parser.addOptions({simulate, scenario, driver});
+        QStringLiteral("USB driver backend: auto, d2xx or libftdi (default auto)."),
+        QStringLiteral("backend"), QStringLiteral("auto"));
+    parser.addOptions({ simulate, scenario, driver });
     parser.process(app);
 
     DriverOptions options;
@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Orvane System"));
 
     // Windows in their order: main window, (trace window, about box,) alarm window.
-    TMainForm mainForm(selection.driver.get(), TMainForm::Options{});
+    TMainForm mainForm(std::move(selection.driver), TMainForm::Options {});
     TWarningForm warningForm;
     mainForm.setWarningForm(&warningForm);
 

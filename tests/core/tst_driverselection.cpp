@@ -1,7 +1,7 @@
 // Choosing the device backend from the command-line options, and the
 // backends that need no hardware to be judged: the missing vendor library
 // and the null driver.
-#include "acquisition/d2xx/DriverSelection.h"
+#include "app/DriverSelection.h"
 #include "acquisition/d2xx/vendor/VendorD2xxDriver.h"
 
 #include <QRegularExpression>

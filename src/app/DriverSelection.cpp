@@ -1,12 +1,12 @@
 #include "DriverSelection.h"
 
-#include "DriverCommon.h"
-#include "NullDriver.h"
+#include "acquisition/d2xx/DriverCommon.h"
+#include "acquisition/d2xx/NullDriver.h"
+#include "acquisition/d2xx/vendor/VendorD2xxDriver.h"
 #include "sim/Scenario.h"
 #include "sim/SimDriver.h"
-#include "vendor/VendorD2xxDriver.h"
 #ifdef ORVANE_HAVE_LIBFTDI
-#include "libftdi/LibftdiDriver.h"
+#include "acquisition/d2xx/libftdi/LibftdiDriver.h"
 #endif
 
 namespace orvane {

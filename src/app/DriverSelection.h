@@ -1,6 +1,6 @@
 #pragma once
 
-#include "D2xxDriver.h"
+#include "acquisition/d2xx/D2xxDriver.h"
 
 #include <QString>
 

@@ -1,0 +1,157 @@
+// The session from its outside: the simulated network in, the TCP data line,
+// the event log and a measurement log file out.
+#include "FakePorts.h"
+#include "app/OrvaneSession.h"
+#include "common/NavigationTree.h"
+#include "sim/Scenario.h"
+#include "sim/SimClock.h"
+#include "sim/SimDriver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvane;
+
+namespace {
+struct Rig
+{
+    ManualSimClock clock;
+    FakeLogMemo memo;
+    FakeOperatorMessages messages;
+    FakeAcquisitionView view;
+    FakeTraceView trace;
+    NavigationTree tree;
+    std::unique_ptr<OrvaneSession> session;
+
+    explicit Rig(quint16 port = 0)
+    {
+        AcquisitionControl::Ports ports;
+        ports.eventLog = &memo;
+        ports.messages = &messages;
+        ports.tree = &tree;
+        ports.view = &view;
+        ports.trace = &trace;
+        OrvaneSession::Options options;
+        options.dataPort = port;
+        options.startTimer = false;
+        session = std::make_unique<OrvaneSession>(
+            std::make_unique<SimDriver>(builtInScenario(), clock), ports, options);
+        session->acquisition()->IntObject->setWaitFunction([this](int ms) { clock.advanceMs(ms); });
+        session->start("2.2.0.0");
+    }
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            clock.advanceMs(180);
+            session->acquisition()->MainTimerTimer();
+        }
+    }
+};
+
+// One request on a fresh connection; the data line without its CR LF.
+QByteArray requestDataLine(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(3000))
+        return "no connection";
+    QByteArray received;
+    socket.write("x\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    while (received.count("\r\n") < 2 && clock.elapsed() < 5000) {
+        socket.waitForReadyRead(100);
+        received += socket.readAll();
+    }
+    const QList<QByteArray> lines = received.split('\n');
+    if (lines.size() < 2 || !lines[1].endsWith('\r'))
+        return received;
+    return lines[1].chopped(1);
+}
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(QDir::setCurrent(m_dir.path())); }
+
+    void dataLineAndLogFileFollowThePolling()
+    {
+        Rig rig;
+        const quint16 port = rig.session->server()->port();
+        QCOMPARE(rig.memo.history.value(0), QByteArray("Orvane System 2.2.0.0"));
+
+        // Before the start-up scan no module is present: an empty data line.
+        QCOMPARE(requestDataLine(port), QByteArray("Data : "));
+
+        rig.ticks(1); // start-up: status line, scan, first step
+        QVERIFY(rig.memo.history.contains("TCP Server @ port 5001 started."));
+        const QByteArray afterScan = requestDataLine(port);
+        QVERIFY2(afterScan.startsWith("Data : #0x1004A2,,"), afterScan.constData());
+        QVERIFY(afterScan.contains("#0x2000B7,,"));
+
+        // Logging on for slot 1: one line per completed cycle.
+        TOV_MOD_Object &module = *rig.session->acquisition()->ModObject[1];
+        module.SetLogging(true);
+        const QString logName = QString::fromLatin1(module.LogFileName);
+        QVERIFY(logName.startsWith("Data_0x1004A2_"));
+        QFile log(logName);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const int headerLines = int(log.readAll().count('\n'));
+        log.close();
+
+        rig.ticks(5 * 3);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(int(log.readAll().count('\n')), headerLines + 3);
+        log.close();
+
+        // The data line carries what the last cycle converted.
+        const QByteArray line = requestDataLine(port);
+        QVERIFY(line.startsWith("Data : #0x1004A2,,"));
+        const QByteArray expected
+            = ',' + QByteArray::number(module.Samples[1].Current, 'f', 3) + ",Volt";
+        QVERIFY2(line.contains(expected), line.constData());
+
+        // The connection handlers' lines reach the event log on this thread.
+        QTRY_VERIFY(std::any_of(rig.memo.history.cbegin(), rig.memo.history.cend(),
+            [](const QByteArray &l) { return l.startsWith("Client connected from : "); }));
+        QTRY_VERIFY(rig.memo.history.contains("Data received : x"));
+        module.SetLogging(false);
+    }
+
+    void portInUseIsReportedOnTheFirstTick()
+    {
+        QTcpServer blocker;
+        QVERIFY(blocker.listen(QHostAddress::Any, 0));
+        Rig rig(blocker.serverPort());
+        QVERIFY(!rig.session->server()->isListening());
+        rig.ticks(1);
+        QVERIFY(rig.memo.history.contains(
+            "Could not bind socket. Address and port are already in use."));
+        QVERIFY(!rig.memo.history.contains("TCP Server @ port 5001 started."));
+        // Polling goes on without the data service.
+        QVERIFY(rig.session->acquisition()->CyclicUpdate);
+    }
+
+    void closeEndsPollingAndReleasesTheDevice()
+    {
+        Rig rig;
+        rig.ticks(6);
+        QVERIFY(rig.session->acquisition()->IntObject->device().IsOpen());
+        rig.session->close();
+        rig.session->close(); // a second close does nothing more
+        QVERIFY(rig.session->isClosed());
+        QVERIFY(!rig.session->acquisition()->CyclicUpdate);
+        QVERIFY(!rig.session->acquisition()->IntObject->device().IsOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
