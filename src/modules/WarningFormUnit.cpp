@@ -1,10 +1,11 @@
 #include "WarningFormUnit.h"
 
 #include "common/Text1252.h"
+#include "widgets/Fonts.h"
+#include "widgets/Paneles.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
@@ -16,8 +17,7 @@ QLabel *messageLabel(QWidget *parent, const char *name, const QRect &geometry)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = windowFont();
     font.setBold(true);
     label->setFont(font);
     label->setTextFormat(Qt::PlainText); // names are operator text, never markup
@@ -39,7 +39,8 @@ TWarningForm::TWarningForm(QWidget *parent)
     setModal(false);
     setFixedSize(264, 146);
 
-    Panel = new QWidget(this);
+    setFont(windowFont());
+    Panel = new TPaneles(this);
     Panel->setObjectName(QStringLiteral("Panel"));
     Panel->setGeometry(0, 0, 264, 146);
 
@@ -62,10 +63,7 @@ TWarningForm::TWarningForm(QWidget *parent)
 
 void TWarningForm::setSkin(const QPixmap &skin)
 {
-    QPalette palette = Panel->palette();
-    palette.setBrush(QPalette::Window, QBrush(skin));
-    Panel->setPalette(palette);
-    Panel->setAutoFillBackground(true);
+    Panel->setBitmap(skin);
 }
 
 void TWarningForm::showAlarm(const QByteArray &timeText, const QByteArray &moduleText,

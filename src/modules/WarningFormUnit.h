@@ -8,6 +8,8 @@ class QPixmap;
 
 namespace orvane {
 
+class TPaneles;
+
 // The alarm window: a small stay-on-top dialog, without close box in its
 // title bar, that shows the latest alarm in four bold labels (time, module,
 // signal, limits) until the operator presses "&Close". It is created hidden
@@ -19,7 +21,7 @@ class TWarningForm : public QDialog
 public:
     explicit TWarningForm(QWidget *parent = nullptr);
 
-    QWidget *Panel = nullptr; // fills the client area; carries the skin
+    TPaneles *Panel = nullptr; // fills the client area; carries the skin
     QLabel *Image1 = nullptr;
     QLabel *MessageLabel1 = nullptr; // time text
     QLabel *MessageLabel2 = nullptr; // module text

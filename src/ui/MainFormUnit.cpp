@@ -1,24 +1,24 @@
 #include "MainFormUnit.h"
 
+#include "AlarmPanel.h"
+#include "DataLoggingPanel.h"
+#include "DigoutPanel.h"
+#include "InfoPanel.h"
 #include "MainFormPorts.h"
 #include "OrvaneVersion.h"
-#include "acquisition/ThdTimer.h"
-#include "common/Text1252.h"
+#include "PanelKit.h"
+#include "SettingsPanel.h"
+#include "TxRxPanel.h"
 #include "modules/WarningFormUnit.h"
-#include "net/TcpDataServer.h"
+#include "widgets/Fonts.h"
 #include "widgets/Icons.h"
+#include "widgets/Paneles.h"
 #include "widgets/TreeList.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QHeaderView>
-#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTableWidget>
 #include <QToolButton>
 
 namespace orvane {
@@ -27,94 +27,45 @@ namespace {
 constexpr int kClientWidth = 864;
 constexpr int kClientHeight = 493;
 constexpr QRect kPanelRect(376, 8, 480, 425);
-
-QToolButton *imageButton(QWidget *parent, int x, int y, ButtonFace face, const QString &hint)
-{
-    auto *button = new QToolButton(parent);
-    button->setGeometry(x, y, 50, 50);
-    button->setIcon(buttonIcon(face));
-    button->setIconSize(QSize(40, 40));
-    button->setToolTip(hint);
-    button->setAutoRaise(true);
-    return button;
-}
-
-QLabel *valueBox(QWidget *parent, int y)
-{
-    auto *box = new QLabel(QStringLiteral("0 "), parent);
-    box->setGeometry(152, y, 65, 17);
-    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    return box;
-}
 } // namespace
 
-TMainForm::TMainForm(D2xxDriver *driver, const Options &options, QWidget *parent)
-    : QMainWindow(parent), m_options(options)
+TMainForm::TMainForm(std::unique_ptr<D2xxDriver> driver, const Options &options, QWidget *parent)
+    : QMainWindow(parent)
 {
-    // The stored layout: the polling timer enabled at 180 ms with the lowest
-    // priority. It is started first so the interval runs while the window is
-    // built; its tick runs only once the message loop does, after all this.
-    ThreadedTimer1 = new TThreadedTimer(this);
-    ThreadedTimer1->setInterval(180);
-    ThreadedTimer1->setThreadPriority(QThread::LowestPriority);
-    ThreadedTimer1->OnTimer = [this](TThreadedTimer *) { MainTimerTimer(); };
-    if (m_options.startTimer)
-        ThreadedTimer1->setEnabled(true);
-
+    setObjectName(QStringLiteral("TMainForm"));
     buildControls();
-
-    m_memoLog = std::make_unique<MemoLog>(InfoMemo);
     m_messages = std::make_unique<MessageBoxes>(this);
-    m_gridView = std::make_unique<GridConfigView>(StringGrid, SettingsLabel, CheckBoxes);
-    m_alarmOutput = std::make_unique<AlarmPanelOutput>(AlarmMemo);
 
     AcquisitionControl::Ports ports;
-    ports.eventLog = m_memoLog.get();
+    ports.eventLog = InfoPanel->eventLog();
     ports.messages = m_messages.get();
     ports.tree = &m_tree;
     ports.view = this;
     ports.trace = this;
-    ports.config = m_gridView.get();
-    ports.alarms = m_alarmOutput.get();
-    m_acq = std::make_unique<AcquisitionControl>(driver, ports);
+    ports.config = SettingsPanel->configView();
+    ports.alarms = AlarmPanel->alarmOutput();
+    m_session = std::make_unique<OrvaneSession>(std::move(driver), ports, options);
 
     MasterTree->setModel(&m_tree);
-    FormCreate();
-
-    m_acq->ThreadedTimer1 = ThreadedTimer1;
-    startDataServer(m_options.dataPort);
 }
 
 TMainForm::~TMainForm()
 {
-    // Stop the tick first: it reaches into everything below.
-    delete ThreadedTimer1;
-    ThreadedTimer1 = nullptr;
-    m_acq->ThreadedTimer1 = nullptr;
-    delete IdTCPServer;
-    IdTCPServer = nullptr;
+    // The session's tick reaches into the panels: it ends first.
+    m_session.reset();
     MasterTree->setModel(nullptr);
 }
 
 void TMainForm::setWarningForm(TWarningForm *form)
 {
-    m_alarmOutput->setWarningForm(form);
+    m_warningForm = form;
+    AlarmPanel->alarmOutput()->setWarningForm(form);
 }
 
-void TMainForm::startDataServer(quint16 port)
+void TMainForm::setTraceWindow(TraceView *traceWindow, QWidget *window)
 {
-    IdTCPServer = new TcpDataServer(port, this);
-    connect(IdTCPServer, &TcpDataServer::eventLogLines, this,
-            [this](const QList<QByteArray> &lines) { appendEventLogLines(m_memoLog.get(), lines); });
-    connect(m_acq.get(), &AcquisitionControl::modulesChanged, this, [this] {
-        const auto modules = m_acq->modules();
-        IdTCPServer->publishModules({modules[0], modules[1], modules[2], modules[3]});
-    });
-    if (!IdTCPServer->start()) {
-        // The program runs on without the data service; the first tick says why.
-        m_acq->ServerStatusLine = IdTCPServer->errorText();
-    }
+    m_traceView = traceWindow;
+    m_traceWindow = window;
 }
 
 // ---------------------------------------------------------------- layout
@@ -123,161 +74,98 @@ void TMainForm::buildControls()
 {
     setWindowTitle(QStringLiteral("Orvane System"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
-    QFont f = font();
-    f.setPointSize(8);
-    setFont(f);
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+        | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(windowFont());
+    buildMenu();
 
-    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-    fileMenu->addAction(QStringLiteral("E&xit"), this, &TMainForm::MenuExitClick);
-    QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
-    helpMenu->addAction(QStringLiteral("&About"), this, &TMainForm::AboutMenuItemClick);
-
-    MainPaneles = new QWidget(this);
+    MainPaneles = new TPaneles(this);
     MainPaneles->setObjectName(QStringLiteral("MainPaneles"));
     MainPaneles->setFixedSize(kClientWidth, kClientHeight);
+    MainPaneles->setBevelOuter(TPaneles::BevelCut::None);
+    MainPaneles->setBitmap(mainSkin());
     setCentralWidget(MainPaneles);
 
     MasterTree = new TpTree(MainPaneles);
     MasterTree->setObjectName(QStringLiteral("MasterTree"));
     MasterTree->setGeometry(8, 8, 361, 425);
-    MasterTree->setSections({220, 70, 70, 50}, 3);
+    MasterTree->setSections({ 220, 70, 70, 50 }, 3);
     MasterTree->setImages(treeImages());
     MasterTree->setIconSize(QSize(16, 16));
-    connect(MasterTree, &TpTree::nodeClicked, this, [this] { MasterTreeClick(); });
 
-    SpeedButton3 = imageButton(MainPaneles, 8, 440, ButtonFace::Scan, "Scan for wireless modules");
-    GreenCyclicButton = imageButton(MainPaneles, 64, 440, ButtonFace::CycleRunning, "Toggle cyclic update");
-    RedCyclicButton = imageButton(MainPaneles, 64, 440, ButtonFace::CycleStopped, "Toggle cyclic update");
-    InfoSpeedButton = imageButton(MainPaneles, 375, 440, ButtonFace::EventLog, "Show logging");
-    TxRxSpeedButton = imageButton(MainPaneles, 431, 440, ButtonFace::Statistics, "Wireless statistics");
-    SettingsSpeedButton = imageButton(MainPaneles, 487, 440, ButtonFace::Settings, "Module configuration");
-    DigoutButton = imageButton(MainPaneles, 543, 440, ButtonFace::Outputs, "Set digital outputs");
-    DataLoggingSpeedButton = imageButton(MainPaneles, 599, 440, ButtonFace::DataLogging, "Data logging to file");
-    PlotSpeedButton = imageButton(MainPaneles, 656, 440, ButtonFace::Trace, "Show trace window");
-    AlarmButton = imageButton(MainPaneles, 712, 440, ButtonFace::Alarms, "Alarm messages");
-    GreenCyclicButton->hide();
+    buildButtons();
 
-    connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::ScanButtonClick);
-    connect(GreenCyclicButton, &QToolButton::clicked, this, &TMainForm::GreenCyclicButtonClick);
-    connect(RedCyclicButton, &QToolButton::clicked, this, &TMainForm::RedCyclicButtonClick);
-    connect(InfoSpeedButton, &QToolButton::clicked, this, &TMainForm::InfoSpeedButtonClick);
-    connect(TxRxSpeedButton, &QToolButton::clicked, this, &TMainForm::TxRxSpeedButtonClick);
-    connect(SettingsSpeedButton, &QToolButton::clicked, this, [this] { SetPanelsVisible(2); });
-    connect(DigoutButton, &QToolButton::clicked, this, [this] { SetPanelsVisible(5); });
-    connect(DataLoggingSpeedButton, &QToolButton::clicked, this, [this] { SetPanelsVisible(3); });
-    connect(AlarmButton, &QToolButton::clicked, this, &TMainForm::AlarmButtonClick);
-
-    TxRxPanel = makePanel(QStringLiteral("Orvane Interface"));
-    SettingsPanel = makePanel(QStringLiteral("Configuration for module:"));
-    DataLoggingPanel = makePanel(QStringLiteral("Data logging for module:"));
-    InfoPanel = makePanel(QStringLiteral("Logging"));
-    DigoutPanel = makePanel(QStringLiteral("Digital outputs for module:"));
-    AlarmPanel = makePanel(QStringLiteral("Alarm messages"));
-    Panels = {nullptr, TxRxPanel, SettingsPanel, DataLoggingPanel, InfoPanel, DigoutPanel, AlarmPanel};
-    buildStatisticsPanel();
-    buildSettingsPanel();
-    buildInfoPanel();
-    buildAlarmPanel();
+    TxRxPanel = new TTxRxPanel(MainPaneles);
+    SettingsPanel = new TSettingsPanel(MainPaneles);
+    DataLoggingPanel = new TDataLoggingPanel(MainPaneles);
+    InfoPanel = new TInfoPanel(MainPaneles);
+    DigoutPanel = new TDigoutPanel(MainPaneles);
+    AlarmPanel = new TAlarmPanel(MainPaneles);
+    Panels = { nullptr, TxRxPanel, SettingsPanel, DataLoggingPanel, InfoPanel, DigoutPanel,
+        AlarmPanel };
+    for (int i = 1; i <= 6; ++i)
+        Panels[i]->setGeometry(kPanelRect);
     SetPanelsVisible(4);
+    setFixedSize(sizeHint());
 }
 
-QFrame *TMainForm::makePanel(const QString &heading)
+void TMainForm::buildButtons()
 {
-    auto *panel = new QFrame(MainPaneles);
-    panel->setGeometry(kPanelRect);
-    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    auto *title = new QLabel(heading, panel);
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-    title->move(10, 8);
-    title->setFixedHeight(13);
-    title->adjustSize();
-    return panel;
-}
-
-void TMainForm::buildStatisticsPanel()
-{
-    const struct
+    struct Button
     {
-        const char *text;
-        int y;
-    } rows[] = {{"OVI Serial", 36}, {"Tx Packets", 56}, {"Rx Good Packets", 76}, {"Rx Bad Packets", 96}};
-    for (const auto &row : rows) {
-        auto *label = new QLabel(QString::fromLatin1(row.text), TxRxPanel);
-        label->setGeometry(8, row.y, 113, 17);
+        QToolButton *&field;
+        const char *name;
+        int x;
+        ButtonFace face;
+        const char *hint;
+        void (TMainForm::*handler)();
+    };
+    const Button buttons[] = {
+        { SpeedButton3, "SpeedButton3", 8, ButtonFace::Scan, "Scan for wireless modules",
+            &TMainForm::ScanButtonClick },
+        { GreenCyclicButton, "GreenCyclicButton", 64, ButtonFace::CycleRunning,
+            "Toggle cyclic update", &TMainForm::GreenCyclicButtonClick },
+        { RedCyclicButton, "RedCyclicButton", 64, ButtonFace::CycleStopped, "Toggle cyclic update",
+            &TMainForm::RedCyclicButtonClick },
+        { InfoSpeedButton, "InfoSpeedButton", 375, ButtonFace::EventLog, "Show logging",
+            &TMainForm::InfoSpeedButtonClick },
+        { TxRxSpeedButton, "TxRxSpeedButton", 431, ButtonFace::Statistics, "Wireless statistics",
+            &TMainForm::TxRxSpeedButtonClick },
+        { SettingsSpeedButton, "SettingsSpeedButton", 487, ButtonFace::Settings,
+            "Module configuration", &TMainForm::SettingsSpeedButtonClick },
+        { DigoutButton, "DigoutButton", 543, ButtonFace::Outputs, "Set digital outputs",
+            &TMainForm::DigoutButtonClick },
+        { DataLoggingSpeedButton, "DataLoggingSpeedButton", 599, ButtonFace::DataLogging,
+            "Data logging to file", &TMainForm::DataLoggingSpeedButtonClick },
+        { PlotSpeedButton, "PlotSpeedButton", 656, ButtonFace::Trace, "Show trace window",
+            &TMainForm::PlotSpeedButtonClick },
+        { AlarmButton, "AlarmButton", 712, ButtonFace::Alarms, "Alarm messages",
+            &TMainForm::AlarmButtonClick },
+    };
+    for (const Button &b : buttons) {
+        b.field = imageButton(MainPaneles, b.name, b.x, 440, b.face, QLatin1String(b.hint));
+        connect(b.field, &QToolButton::clicked, this, b.handler);
     }
-    OVI_Label = valueBox(TxRxPanel, 36);
-    TxLabel = valueBox(TxRxPanel, 56);
-    RxLabel = valueBox(TxRxPanel, 76);
-    BadRxLabel = valueBox(TxRxPanel, 96);
-    for (int slot = 1; slot <= 4; ++slot) {
-        const int y = 116 + 20 * (slot - 1);
-        ModRxLabel[slot] = new QLabel(QStringLiteral("-"), TxRxPanel);
-        ModRxLabel[slot]->setGeometry(8, y, 137, 17);
-        ModRxLabel[slot]->setObjectName(QStringLiteral("Mod%1RxLabel").arg(slot));
-        ModStaticText[slot] = valueBox(TxRxPanel, y);
-        ModStaticText[slot]->setObjectName(QStringLiteral("Mod%1_StaticText").arg(slot));
-    }
+    GreenCyclicButton->hide();
+    connect(MasterTree, &TpTree::nodeClicked, this, [this] { MasterTreeClick(); });
 }
 
-void TMainForm::buildSettingsPanel()
+void TMainForm::buildMenu()
 {
-    SettingsLabel = new QLabel(QStringLiteral("Configuration for module:"), SettingsPanel);
-    QFont bold = SettingsLabel->font();
-    bold.setBold(true);
-    SettingsLabel->setFont(bold);
-    SettingsLabel->setGeometry(10, 8, 460, 13);
-    // Row 0 holds the captions, column 0 the trace check boxes.
-    StringGrid = new QTableWidget(11, 9, SettingsPanel);
-    StringGrid->setGeometry(8, 32, 465, 385);
-    StringGrid->horizontalHeader()->hide();
-    StringGrid->verticalHeader()->hide();
-    const QStringList captions = {"Trace", "In/Output", "Name", "Gain", "Offset",
-                                  "Unit", "Digits", "Alarm High", "Alarm Low"};
-    const int widths[] = {36, 96, 96, 44, 44, 40, 36, 52, 52};
-    for (int c = 0; c < captions.size(); ++c) {
-        auto *item = new QTableWidgetItem(captions[c]);
-        item->setFlags(Qt::ItemIsEnabled);
-        StringGrid->setItem(0, c, item);
-        StringGrid->setColumnWidth(c, widths[c]);
-    }
-    for (int i = 1; i <= 16; ++i) {
-        auto *box = new QCheckBox(i <= 10 ? StringGrid : SettingsPanel);
-        box->setObjectName(QStringLiteral("Checkbox%1").arg(i));
-        box->hide();
-        if (i <= 10)
-            StringGrid->setCellWidget(i, 0, box);
-        CheckBoxes.append(box);
-    }
-}
-
-void TMainForm::buildInfoPanel()
-{
-    InfoMemo = new QPlainTextEdit(InfoPanel);
-    InfoMemo->setObjectName(QStringLiteral("InfoMemo"));
-    InfoMemo->setGeometry(8, 32, 465, 385);
-    InfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-}
-
-void TMainForm::buildAlarmPanel()
-{
-    AlarmMemo = new QPlainTextEdit(AlarmPanel);
-    AlarmMemo->setObjectName(QStringLiteral("AlarmMemo"));
-    AlarmMemo->setGeometry(8, 32, 465, 353);
-    ClearAlarmButton = new QPushButton(QStringLiteral("&Clear"), AlarmPanel);
-    ClearAlarmButton->setGeometry(8, 392, 75, 25);
-    connect(ClearAlarmButton, &QPushButton::clicked, this, &TMainForm::ClearAlarmList);
+    const QList<QIcon> images = menuImages();
+    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu->setObjectName(QStringLiteral("File1"));
+    QAction *exitItem = fileMenu->addAction(
+        images.value(6), QStringLiteral("E&xit"), this, &TMainForm::MenuExitClick);
+    exitItem->setObjectName(QStringLiteral("MenuExit"));
+    QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu->setObjectName(QStringLiteral("Help1"));
+    QAction *aboutItem = helpMenu->addAction(
+        images.value(3), QStringLiteral("&About"), this, &TMainForm::AboutMenuItemClick);
+    aboutItem->setObjectName(QStringLiteral("AboutMenuItem"));
 }
 
 // ---------------------------------------------------------------- handlers
-
-void TMainForm::FormCreate()
-{
-    m_acq->FormCreate();
-}
 
 void TMainForm::showEvent(QShowEvent *event)
 {
@@ -289,8 +177,14 @@ void TMainForm::showEvent(QShowEvent *event)
 void TMainForm::FormShow()
 {
     move(0, 0);
-    m_acq->FormShow(ORVANE_FILE_VERSION);
+    m_session->start(ORVANE_FILE_VERSION);
     SetPanelsVisible(4);
+    // Every panel, and the warning window, gets its own copy of the skin.
+    const QPixmap skin = MainPaneles->Bitmap();
+    for (int i = 1; i <= 6; ++i)
+        Panels[i]->setBitmap(skin);
+    if (m_warningForm)
+        m_warningForm->setSkin(skin);
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
@@ -300,38 +194,60 @@ void TMainForm::closeEvent(QCloseEvent *event)
         FormClose();
     }
     event->accept();
-    // The program ends with its main window, also while the alarm window is open.
+    // The program ends with its main window, also while another window is open.
     QCoreApplication::quit();
 }
 
 void TMainForm::FormClose()
 {
-    m_acq->FormClose();
+    m_session->close();
 }
 
 void TMainForm::MainTimerTimer()
 {
-    m_acq->MainTimerTimer();
+    acquisition()->MainTimerTimer();
 }
 
 void TMainForm::ScanButtonClick()
 {
-    m_acq->ScanButtonClick();
+    acquisition()->ScanButtonClick();
 }
 
 void TMainForm::GreenCyclicButtonClick()
 {
-    m_acq->GreenCyclicButtonClick();
+    acquisition()->GreenCyclicButtonClick();
 }
 
 void TMainForm::RedCyclicButtonClick()
 {
-    m_acq->RedCyclicButtonClick();
+    acquisition()->RedCyclicButtonClick();
 }
 
 void TMainForm::InfoDialogAdd(const QByteArray &text)
 {
-    m_acq->InfoDialogAdd(text);
+    acquisition()->InfoDialogAdd(text);
+}
+
+void TMainForm::SettingsSpeedButtonClick()
+{
+    UpdateSettingsPanel();
+    SetPanelsVisible(2);
+}
+
+void TMainForm::DigoutButtonClick()
+{
+    SetPanelsVisible(5);
+}
+
+void TMainForm::DataLoggingSpeedButtonClick()
+{
+    SetPanelsVisible(3);
+}
+
+void TMainForm::PlotSpeedButtonClick()
+{
+    if (m_traceWindow)
+        m_traceWindow->show();
 }
 
 void TMainForm::MasterTreeClick()
@@ -339,6 +255,7 @@ void TMainForm::MasterTreeClick()
     TreeNode *node = m_tree.selected();
     if (!node)
         return;
+    AcquisitionControl *acq = acquisition();
     const QByteArray text = node->text();
     const qsizetype at = text.indexOf("|Level ");
     if (at < 0 || at + 7 >= text.size())
@@ -352,20 +269,15 @@ void TMainForm::MasterTreeClick()
     if (level == 3 || level == 4) {
         const QByteArray moduleText = node ? node->text() : QByteArray();
         const qsizetype p = moduleText.indexOf("|0x");
-        m_acq->SelectedModule = p < 0 ? 0 : m_acq->FindModBySN(moduleText.mid(p + 1, 7));
-        if (m_acq->SelectedModule >= 1)
-            m_acq->ModObject[m_acq->SelectedModule]->ShowConfiguration();
+        acq->SelectedModule = p < 0 ? 0 : acq->FindModBySN(moduleText.mid(p + 1, 7));
+        if (acq->SelectedModule >= 1)
+            acq->ModObject[acq->SelectedModule]->ShowConfiguration();
         SetPanelsVisible(outputSignal ? 5 : 2);
     } else if (level == 1) {
         SetPanelsVisible(4);
     } else if (level == 2) {
         SetPanelsVisible(1);
     }
-}
-
-void TMainForm::ClearAlarmList()
-{
-    AlarmMemo->clear();
 }
 
 void TMainForm::MenuExitClick()
@@ -377,7 +289,7 @@ void TMainForm::MenuExitClick()
 void TMainForm::AboutMenuItemClick()
 {
     QMessageBox::about(this, QStringLiteral("About"),
-                       QStringLiteral("Orvane System\nVersion %1").arg(QStringLiteral(ORVANE_FILE_VERSION)));
+        QStringLiteral("Orvane System\nVersion %1").arg(QStringLiteral(ORVANE_FILE_VERSION)));
 }
 
 // ---------------------------------------------------------------- view port
@@ -391,31 +303,55 @@ void TMainForm::showCyclicButtons(bool running)
 void TMainForm::SetPanelsVisible(int panel)
 {
     for (int i = 1; i <= 6; ++i) {
-        Panels[i]->setGeometry(kPanelRect);
+        Panels[i]->move(kPanelRect.topLeft());
         Panels[i]->setVisible(i == panel);
     }
 }
 
 void TMainForm::setOviLabel(const QByteArray &text)
 {
-    OVI_Label->setText(fromWindows1252(text));
+    TxRxPanel->setOviLabel(text);
 }
 
 void TMainForm::setModuleLabel(int slot, const QByteArray &text)
 {
-    if (slot >= 1 && slot <= 4)
-        ModRxLabel[slot]->setText(fromWindows1252(text));
+    TxRxPanel->setModuleLabel(slot, text);
 }
 
-void TMainForm::UpdateTxRxPanel(qint32 tx, qint32 rx, qint32 badRx,
-                                const std::array<qint32, 4> &lostReplies)
+void TMainForm::UpdateTxRxPanel(
+    qint32 tx, qint32 rx, qint32 badRx, const std::array<qint32, 4> &lostReplies)
 {
-    const auto show = [](QLabel *box, qint32 n) { box->setText(QString::number(n) + u' '); };
-    show(TxLabel, tx);
-    show(RxLabel, rx);
-    show(BadRxLabel, badRx);
-    for (int slot = 1; slot <= 4; ++slot)
-        show(ModStaticText[slot], lostReplies[slot - 1]);
+    TxRxPanel->UpdateTxRxPanel(tx, rx, badRx, lostReplies);
+}
+
+void TMainForm::UpdateDigoutPanel_LEDS()
+{
+    DigoutPanel->UpdateDigoutPanel_LEDS();
+}
+
+void TMainForm::UpdateSettingsPanel()
+{
+    AcquisitionControl *acq = acquisition();
+    if (acq->SelectedModule >= 1 && acq->SelectedModule <= 4)
+        acq->ModObject[acq->SelectedModule]->ShowConfiguration();
+}
+
+void TMainForm::SetModules(const std::array<TOV_MOD_Object *, 4> &modules)
+{
+    if (m_traceView)
+        m_traceView->SetModules(modules);
+}
+
+void TMainForm::RefreshTraces()
+{
+    if (m_traceView)
+        m_traceView->RefreshTraces();
+}
+
+void TMainForm::RemoveModuleTraces(int slot)
+{
+    if (m_traceView)
+        m_traceView->RemoveModuleTraces(slot);
 }
 
 } // namespace orvane

@@ -75,7 +75,8 @@ void drawFace(QPainter &p, ButtonFace face)
     switch (face) {
     case ButtonFace::CycleRunning:
     case ButtonFace::CycleStopped: {
-        const QColor c = face == ButtonFace::CycleRunning ? QColor(40, 170, 60) : QColor(200, 40, 40);
+        const QColor c
+            = face == ButtonFace::CycleRunning ? QColor(40, 170, 60) : QColor(200, 40, 40);
         QRadialGradient g(r.center() - QPointF(6, 6), 26);
         g.setColorAt(0, c.lighter(170));
         g.setColorAt(1, c);
@@ -161,7 +162,53 @@ void drawFace(QPainter &p, ButtonFace face)
         p.drawPoint(24, 35);
         break;
     }
+    case ButtonFace::ClearList:
+        // An eraser over a sheet.
+        p.setPen(QColor(80, 80, 80));
+        p.setBrush(QColor(250, 250, 240));
+        p.drawRect(QRectF(8, 6, 24, 32));
+        p.translate(28, 30);
+        p.rotate(-40);
+        p.setBrush(QColor(230, 110, 130));
+        p.drawRoundedRect(QRectF(-12, -6, 24, 12), 2, 2);
+        p.setBrush(QColor(120, 150, 210));
+        p.drawRoundedRect(QRectF(4, -6, 8, 12), 2, 2);
+        break;
+    case ButtonFace::Save:
+        // A floppy disk.
+        p.setPen(QColor(40, 50, 80));
+        p.setBrush(QColor(60, 90, 160));
+        p.drawRoundedRect(QRectF(7, 7, 34, 34), 3, 3);
+        p.setBrush(QColor(230, 230, 230));
+        p.drawRect(QRectF(14, 7, 20, 12));
+        p.setBrush(QColor(250, 250, 250));
+        p.drawRect(QRectF(12, 26, 24, 15));
+        break;
     }
+}
+
+QIcon menuIcon(int index)
+{
+    QPixmap pm = canvas(16);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (index == 3) { // About: an "i" in a blue disc
+        p.setPen(QColor(30, 70, 140));
+        p.setBrush(QColor(60, 120, 210));
+        p.drawEllipse(QRectF(1, 1, 14, 14));
+        p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+        p.drawPoint(QPointF(8, 4.5));
+        p.drawLine(QPointF(8, 7.5), QPointF(8, 12));
+    } else if (index == 6) { // Exit: an open door with an arrow
+        p.setPen(QColor(90, 60, 30));
+        p.setBrush(QColor(180, 130, 70));
+        p.drawRect(QRectF(2, 1, 8, 14));
+        p.setPen(QPen(QColor(200, 40, 40), 1.8, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(7, 8), QPointF(15, 8));
+        p.drawLine(QPointF(12, 5), QPointF(15, 8));
+        p.drawLine(QPointF(12, 11), QPointF(15, 8));
+    }
+    return QIcon(pm);
 }
 } // namespace
 
@@ -170,6 +217,14 @@ QList<QIcon> treeImages()
     QList<QIcon> images;
     for (int i = 0; i < 8; ++i)
         images.append(treeIcon(i));
+    return images;
+}
+
+QList<QIcon> menuImages()
+{
+    QList<QIcon> images;
+    for (int i = 0; i < 8; ++i)
+        images.append(menuIcon(i));
     return images;
 }
 

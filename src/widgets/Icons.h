@@ -22,7 +22,13 @@ enum class ButtonFace {
     DataLogging,
     Trace,
     Alarms,
+    ClearList, // small: the alarm panel's "&Clear"
+    Save, // small: the outputs panel's "Save"
 };
 QIcon buttonIcon(ButtonFace face);
+
+// The menu image list: 16 x 16 images, index 3 the About item's (an "i"),
+// index 6 the Exit item's (an open door); the others are blank.
+QList<QIcon> menuImages();
 
 } // namespace orvane

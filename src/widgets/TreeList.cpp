@@ -6,10 +6,11 @@
 
 namespace orvane {
 
-TpTree::TpTree(QWidget *parent) : QTreeWidget(parent)
+TpTree::TpTree(QWidget *parent)
+    : QTreeWidget(parent)
 {
     setColumnCount(4);
-    setHeaderLabels({QString(), QString(), QString(), QString()});
+    setHeaderLabels({ QString(), QString(), QString(), QString() });
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

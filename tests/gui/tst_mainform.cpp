@@ -4,7 +4,11 @@
 #include "modules/WarningFormUnit.h"
 #include "sim/Scenario.h"
 #include "sim/SimDriver.h"
-#include "ui/MainFormPorts.h"
+#include "ui/AlarmPanel.h"
+#include "ui/DigoutPanel.h"
+#include "ui/SettingsPanel.h"
+#include "ui/InfoPanel.h"
+#include "ui/TxRxPanel.h"
 #include "ui/MainFormUnit.h"
 #include "widgets/TreeList.h"
 
@@ -27,11 +31,10 @@ private Q_SLOTS:
 
     void layoutAndStartUpScan()
     {
-        SimDriver driver(builtInScenario());
         TMainForm::Options options;
         options.startTimer = false;
         options.dataPort = 0;
-        TMainForm form(&driver, options);
+        TMainForm form(std::make_unique<SimDriver>(builtInScenario()), options);
         TWarningForm warning;
         form.setWarningForm(&warning);
         form.show();
@@ -45,14 +48,14 @@ private Q_SLOTS:
         QVERIFY(form.InfoPanel->isVisible());
         QVERIFY(form.RedCyclicButton->isVisible());
         QVERIFY(!form.GreenCyclicButton->isVisible());
-        QVERIFY(form.InfoMemo->toPlainText().startsWith("Orvane System "));
+        QVERIFY(form.InfoPanel->InfoMemo->toPlainText().startsWith("Orvane System "));
 
         form.MainTimerTimer(); // start-up: scan with real waits, then step 1
         QVERIFY(form.acquisition()->CyclicUpdate);
         QVERIFY(form.GreenCyclicButton->isVisible());
-        QCOMPARE(form.ModRxLabel[1]->text(), QString("0x1004A2 missed samples"));
-        QCOMPARE(form.ModRxLabel[2]->text(), QString("-"));
-        QCOMPARE(form.OVI_Label->text().right(1), QString(" "));
+        QCOMPARE(form.TxRxPanel->ModRxLabel[1]->text(), QString("0x1004A2 missed samples"));
+        QCOMPARE(form.TxRxPanel->ModRxLabel[2]->text(), QString("-"));
+        QCOMPARE(form.TxRxPanel->OVI_Label->text().right(1), QString(" "));
 
         // The tree shows columns: name, value, unit, level marker.
         QTreeWidgetItem *root = form.MasterTree->topLevelItem(0);
@@ -72,8 +75,8 @@ private Q_SLOTS:
             QTest::qWait(60); // the simulated radio answers after 40 ms
             form.MainTimerTimer();
         }
-        QCOMPARE(form.TxLabel->text(), QString("2 "));
-        QCOMPARE(form.RxLabel->text(), QString("2 "));
+        QCOMPARE(form.TxRxPanel->TxLabel->text(), QString("2 "));
+        QCOMPARE(form.TxRxPanel->RxLabel->text(), QString("2 "));
 
         form.GreenCyclicButton->click();
         QVERIFY(!form.acquisition()->CyclicUpdate);
