@@ -1,24 +1,25 @@
 #include "MainFormUnit.h"
 
+#include "AboutUnit.h"
 #include "AlarmPanel.h"
 #include "DataLoggingPanel.h"
 #include "DigoutPanel.h"
 #include "InfoPanel.h"
 #include "MainFormPorts.h"
-#include "OrvaneVersion.h"
 #include "PanelKit.h"
 #include "SettingsPanel.h"
 #include "TxRxPanel.h"
 #include "modules/WarningFormUnit.h"
 #include "widgets/Fonts.h"
 #include "widgets/Icons.h"
+#include "widgets/MXPMenu.h"
 #include "widgets/Paneles.h"
 #include "widgets/TreeList.h"
+#include "widgets/VersionInfo.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QToolButton>
 
 namespace orvane {
@@ -163,6 +164,19 @@ void TMainForm::buildMenu()
     QAction *aboutItem = helpMenu->addAction(
         images.value(3), QStringLiteral("&About"), this, &TMainForm::AboutMenuItemClick);
     aboutItem->setObjectName(QStringLiteral("AboutMenuItem"));
+
+    MXPMenu1 = new TMXPMenu(this);
+    MXPMenu1->setObjectName(QStringLiteral("MXPMenu1"));
+    MXPMenu1->BackColor = Qt::white;
+    MXPMenu1->IconBackColor = palette().color(QPalette::Button);
+    MXPMenu1->SelectedBackColor = QColor(254, 220, 144);
+    MXPMenu1->FontColor = Qt::black;
+    MXPMenu1->SelectedFontColor = Qt::black;
+    MXPMenu1->DisabledFontColor = QColor(128, 128, 128);
+    MXPMenu1->SeparatorColor = QColor(209, 209, 209);
+    MXPMenu1->CheckedColor = QColor(128, 128, 128);
+    MXPMenu1->CheckedSignColor = QColor(57, 109, 165);
+    MXPMenu1->setActive(true);
 }
 
 // ---------------------------------------------------------------- handlers
@@ -177,7 +191,7 @@ void TMainForm::showEvent(QShowEvent *event)
 void TMainForm::FormShow()
 {
     move(0, 0);
-    m_session->start(ORVANE_FILE_VERSION);
+    m_session->start(TVerInfo().FileVersion().toLatin1());
     SetPanelsVisible(4);
     // Every panel, and the warning window, gets its own copy of the skin.
     const QPixmap skin = MainPaneles->Bitmap();
@@ -185,6 +199,15 @@ void TMainForm::FormShow()
         Panels[i]->setBitmap(skin);
     if (m_warningForm)
         m_warningForm->setSkin(skin);
+    // Hint timing of every control that has a hint.
+    if (!m_hintTiming) {
+        m_hintTiming = new HintTiming;
+        m_hintTiming->setParent(this);
+        for (QWidget *w : MainPaneles->findChildren<QWidget *>()) {
+            if (!w->toolTip().isEmpty())
+                w->setStyle(m_hintTiming);
+        }
+    }
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
@@ -288,8 +311,10 @@ void TMainForm::MenuExitClick()
 
 void TMainForm::AboutMenuItemClick()
 {
-    QMessageBox::about(this, QStringLiteral("About"),
-        QStringLiteral("Orvane System\nVersion %1").arg(QStringLiteral(ORVANE_FILE_VERSION)));
+    // A new box per click, centred over the window, modal.
+    TAboutBox box(this);
+    box.move(TAboutBox::centredOver(frameGeometry(), box.frameGeometry().size()));
+    box.exec();
 }
 
 // ---------------------------------------------------------------- view port

@@ -13,6 +13,8 @@ class QToolButton;
 namespace orvane {
 
 class D2xxDriver;
+class HintTiming;
+class TMXPMenu;
 class MessageBoxes;
 class TAlarmPanel;
 class TDataLoggingPanel;
@@ -66,6 +68,7 @@ public:
     TDigoutPanel *DigoutPanel = nullptr;
     TAlarmPanel *AlarmPanel = nullptr;
     std::array<TPaneles *, 7> Panels {}; // [1..6] by panel number
+    TMXPMenu *MXPMenu1 = nullptr; // paints the menu bar and its menus
 
     // --- handlers ---
     void FormShow();
@@ -112,6 +115,7 @@ private:
 
     NavigationTree m_tree;
     std::unique_ptr<MessageBoxes> m_messages;
+    HintTiming *m_hintTiming = nullptr; // a child: outlives the controls that use it
     std::unique_ptr<OrvaneSession> m_session;
     TWarningForm *m_warningForm = nullptr;
     TraceView *m_traceView = nullptr;

@@ -1,22 +1,40 @@
-// The program's start: command line, driver choice, then the windows in
-// their order and the message loop.
+// The program's start: command line, driver choice, then either the windows
+// in their order and the message loop, or a run without a window.
 #include "MainFormUnit.h"
 #include "OrvaneVersion.h"
 #include "app/DriverSelection.h"
+#include "app/HeadlessRun.h"
 #include "modules/WarningFormUnit.h"
+#include "widgets/VersionInfo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <cstring>
 
 using namespace orvane;
 
+namespace {
+bool wantsHeadless(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // A run without a window needs no display: no GUI application then.
+    const bool headless = wantsHeadless(argc, argv);
+    std::unique_ptr<QCoreApplication> app = headless
+        ? std::make_unique<QCoreApplication>(argc, argv)
+        : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvane-monitor"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
+    QCoreApplication::setApplicationVersion(TVerInfo().FileVersion());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -31,8 +49,24 @@ int main(int argc, char *argv[])
     const QCommandLineOption driver(QStringLiteral("driver"),
         QStringLiteral("USB driver backend: auto, d2xx or libftdi (default auto)."),
         QStringLiteral("backend"), QStringLiteral("auto"));
-    parser.addOptions({ simulate, scenario, driver });
-    parser.process(app);
+    const QCommandLineOption headlessOption(QStringLiteral("headless"),
+        QStringLiteral("Run without a window: the event log, messages and alarms go to the "
+                       "console; SIGTERM or SIGINT ends the run."));
+    const QCommandLineOption port(QStringLiteral("port"),
+        QStringLiteral("TCP port of the data service (default 5001)."), QStringLiteral("port"),
+        QStringLiteral("5001"));
+    parser.addOptions({ simulate, scenario, driver, headlessOption, port });
+    parser.process(*app);
+
+    OrvaneSession::Options sessionOptions;
+    bool portOk = false;
+    const uint portNumber = parser.value(port).toUInt(&portOk);
+    if (!portOk || portNumber > 65535) {
+        std::fprintf(stderr, "orvane-monitor: invalid port \"%s\" (use 0 to 65535)\n",
+            qPrintable(parser.value(port)));
+        return 1;
+    }
+    sessionOptions.dataPort = quint16(portNumber);
 
     DriverOptions options;
     options.driver = parser.value(driver);
@@ -43,15 +77,18 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "orvane-monitor: %s\n", qPrintable(selection.error));
         return 1;
     }
+    const QByteArray fileVersion = TVerInfo().FileVersion().toLatin1();
+
+    if (headless)
+        return runHeadless(std::move(selection.driver), sessionOptions, fileVersion);
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Orvane System"));
 
     // Windows in their order: main window, (trace window, about box,) alarm window.
-    TMainForm mainForm(std::move(selection.driver), TMainForm::Options {});
+    TMainForm mainForm(std::move(selection.driver), sessionOptions);
     TWarningForm warningForm;
     mainForm.setWarningForm(&warningForm);
 
     mainForm.show();
-    const int status = app.exec();
-    return status;
+    return QCoreApplication::exec();
 }

@@ -36,6 +36,7 @@ QToolButton *imageButton(
     button->setIcon(buttonIcon(face));
     button->setIconSize(QSize(40, 40));
     button->setToolTip(hint);
+    button->setToolTipDuration(HintTiming::kShowMs);
     button->setAutoRaise(true);
     return button;
 }
@@ -49,6 +50,14 @@ QPlainTextEdit *memo(QWidget *parent, const char *name, const QRect &geometry)
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return edit;
+}
+
+int HintTiming::styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+    QStyleHintReturn *returnData) const
+{
+    if (hint == SH_ToolTip_WakeUpDelay)
+        return kWakeUpMs;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 
 void showNewestLine(QPlainTextEdit *memo)

@@ -2,6 +2,7 @@
 
 #include "widgets/Icons.h"
 
+#include <QProxyStyle>
 #include <QString>
 
 class QLabel;
@@ -26,5 +27,16 @@ QToolButton *imageButton(
 QPlainTextEdit *memo(QWidget *parent, const char *name, const QRect &geometry);
 // Keeps the memo's last line visible after lines were added.
 void showNewestLine(QPlainTextEdit *memo);
+
+// Hint timing of the windows: a hint shows after the pointer has rested
+// 100 ms on a control (the buttons also hide theirs after 1000 ms).
+class HintTiming : public QProxyStyle
+{
+public:
+    static constexpr int kWakeUpMs = 100;
+    static constexpr int kShowMs = 1000;
+    int styleHint(StyleHint hint, const QStyleOption *option = nullptr,
+        const QWidget *widget = nullptr, QStyleHintReturn *returnData = nullptr) const override;
+};
 
 } // namespace orvane

@@ -2,9 +2,50 @@
 
 #include "common/Text1252.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 
 namespace orvane {
+
+namespace {
+// Columns after the first: the text starts a fixed indent right of the
+// column's left edge, one line, cut with an ellipsis; the row's highlight
+// is drawn across the whole cell first.
+class ColumnDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+        const QModelIndex &index) const override
+    {
+        if (index.column() == 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget *widget = opt.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        const QRect r = opt.rect.adjusted(TpTree::kColumnTextIndent, 2, -1, -1);
+        if (r.width() <= 0)
+            return;
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(
+            opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+            opt.fontMetrics.elidedText(text, Qt::ElideRight, r.width()));
+        painter->restore();
+    }
+};
+} // namespace
 
 TpTree::TpTree(QWidget *parent)
     : QTreeWidget(parent)
@@ -20,6 +61,17 @@ TpTree::TpTree(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
+    header()->setObjectName(QStringLiteral("Header1"));
+    viewport()->setObjectName(QStringLiteral("Treeview1"));
+    setItemDelegate(new ColumnDelegate(this));
+    // Header and rows scroll sideways together, by pixels.
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    horizontalScrollBar()->setSingleStep(kScrollLineStep);
+    // The selected row stays highlighted when the tree has no focus.
+    QPalette pal = palette();
+    for (const auto role : { QPalette::Highlight, QPalette::HighlightedText })
+        pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
+    setPalette(pal);
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
         TreeNode *node = nodeOf(item);
         if (!node || !m_model)

@@ -15,6 +15,11 @@ class TpTree : public QTreeWidget, public TreeObserver
 {
     Q_OBJECT
 public:
+    // Text indent inside every column after the first.
+    static constexpr int kColumnTextIndent = 9;
+    // Pixels per sideways scroll line.
+    static constexpr int kScrollLineStep = 15;
+
     explicit TpTree(QWidget *parent = nullptr);
 
     // Shows `model` and follows its changes from now on.
