@@ -1,13 +1,14 @@
 #include "AcquisitionControl.h"
 
-#include "common/EventLog.h"
 #include "ThdTimer.h"
+#include "common/EventLog.h"
 #include "common/NavigationTree.h"
 
 namespace orvane {
 
 AcquisitionControl::AcquisitionControl(D2xxDriver *driver, const Ports &ports, QObject *parent)
-    : QObject(parent), m_ports(ports)
+    : QObject(parent)
+    , m_ports(ports)
 {
     IntObject = std::make_unique<TOV_INT_Object>(driver, ports.messages);
 }
@@ -21,7 +22,7 @@ void AcquisitionControl::InfoDialogAdd(const QByteArray &text)
 
 std::array<TOV_MOD_Object *, 4> AcquisitionControl::modules() const
 {
-    return {ModObject[1].get(), ModObject[2].get(), ModObject[3].get(), ModObject[4].get()};
+    return { ModObject[1].get(), ModObject[2].get(), ModObject[3].get(), ModObject[4].get() };
 }
 
 void AcquisitionControl::FormCreate()
@@ -59,6 +60,7 @@ void AcquisitionControl::FormClose()
 {
     CyclicUpdate = false;
     m_closing = true;
+    IntObject->Closing = true;
     IntObject->Wait(1000);
     if (IntObject->device().IsOpen())
         IntObject->device().Close();
@@ -149,8 +151,8 @@ void AcquisitionControl::EndOfCycle()
     }
     if (m_ports.view) {
         m_ports.view->UpdateTxRxPanel(TxCount, RxCount, BadRxCount,
-                                      {ModObject[1]->LostReplies, ModObject[2]->LostReplies,
-                                       ModObject[3]->LostReplies, ModObject[4]->LostReplies});
+            { ModObject[1]->LostReplies, ModObject[2]->LostReplies, ModObject[3]->LostReplies,
+                ModObject[4]->LostReplies });
         m_ports.view->UpdateDigoutPanel_LEDS();
     }
     if (m_ports.trace)

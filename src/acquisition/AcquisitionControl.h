@@ -44,7 +44,7 @@ public:
     // --- state ---
     std::unique_ptr<TOV_INT_Object> IntObject;
     std::array<std::unique_ptr<TOV_MOD_Object>, 5> ModObject; // [1..4]
-    std::array<qint32, 5> ModuleList{};                      // [1..4]
+    std::array<qint32, 5> ModuleList {}; // [1..4]
     TreeNode *RootNode = nullptr;
     bool StartUp = false;
     bool CyclicUpdate = false;
@@ -96,7 +96,7 @@ public:
     struct ScanAnswer
     {
         bool namesModule = false; // holds "Orvane Module"
-        bool wellFormed = false;  // holds ", 0x" and six characters after "0x"
+        bool wellFormed = false; // holds ", 0x" and six characters after "0x"
         int type = 0;
         QByteArray serial;
     };

@@ -20,8 +20,9 @@ public:
     virtual void SetPanelsVisible(int panel) = 0;
     virtual void setOviLabel(const QByteArray &text) = 0;
     virtual void setModuleLabel(int slot, const QByteArray &text) = 0;
-    virtual void UpdateTxRxPanel(qint32 tx, qint32 rx, qint32 badRx,
-                                 const std::array<qint32, 4> &lostReplies) = 0;
+    virtual void UpdateTxRxPanel(
+        qint32 tx, qint32 rx, qint32 badRx, const std::array<qint32, 4> &lostReplies)
+        = 0;
     virtual void UpdateDigoutPanel_LEDS() = 0;
     virtual void UpdateSettingsPanel() = 0;
 };

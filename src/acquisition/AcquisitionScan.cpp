@@ -47,7 +47,9 @@ void AcquisitionControl::ScanButtonClick()
     if (Connect_Interface()) {
         if (m_ports.view)
             m_ports.view->setOviLabel(IntObject->SerialNumber + ' ');
-        for (int band = 1; band <= 4; ++band)
+        // After a close nothing more is asked; after a device error the
+        // remaining bands are not asked either and count as not answering.
+        for (int band = 1; band <= 4 && !m_closing; ++band)
             Detect_Module(band);
         for (int slot = 1; slot <= 4; ++slot) {
             if (ModObject[slot]->Present) {
@@ -105,8 +107,8 @@ bool AcquisitionControl::Connect_Interface()
     const bool connected = IntObject->IsConnected();
     if (NavigationTree *tree = m_ports.tree; tree && RootNode) {
         TreeNode *node = connected
-                             ? tree->addChild(RootNode, "Orvane Interface|Connected||Level 2", 1)
-                             : tree->addChild(RootNode, "Orvane Interface|Not Found||Level 2", 7);
+            ? tree->addChild(RootNode, "Orvane Interface|Connected||Level 2", 1)
+            : tree->addChild(RootNode, "Orvane Interface|Not Found||Level 2", 7);
         tree->select(node);
     }
     return connected;
@@ -114,20 +116,28 @@ bool AcquisitionControl::Connect_Interface()
 
 bool AcquisitionControl::Detect_Module(int band)
 {
-    if (band < 1 || band > 4)
+    if (band < 1 || band > 4 || m_closing)
         return false;
-    QByteArray request("\xFE");
-    request += QByteArray::number(band - 1);
-    request += '?';
-    IntObject->device().WriteString(request);
-    InfoDialogAdd("< Scan band " + QByteArray::number(band - 1));
-    IntObject->Wait(kScanWaitMs);
-    if (m_closing)
-        return false; // the window closed during the wait; the device is going away
-    const QByteArray reply = IntObject->device().ReadString();
-    InfoDialogAdd("> " + reply);
-
     TOV_MOD_Object &module = *ModObject[band];
+    TFTDIObject &device = IntObject->device();
+    QByteArray reply;
+    // A device that failed during this scan (unplugged) is not asked again:
+    // its error was shown once, and the band counts as not answering.
+    if (device.IsOpen()) {
+        QByteArray request("\xFE");
+        request += QByteArray::number(band - 1);
+        request += '?';
+        const bool sent = device.WriteString(request) >= 0;
+        InfoDialogAdd("< Scan band " + QByteArray::number(band - 1));
+        if (sent) {
+            IntObject->Wait(kScanWaitMs);
+            if (m_closing)
+                return false; // the window closed during the wait; the device is going away
+            reply = device.ReadString();
+            InfoDialogAdd("> " + reply);
+        }
+    }
+
     const ScanAnswer answer = parseScanAnswer(reply);
     if (answer.wellFormed) {
         if (answer.type == 1 || answer.type == 2) {
@@ -143,8 +153,7 @@ bool AcquisitionControl::Detect_Module(int band)
             return true;
         }
         if (m_ports.messages) {
-            m_ports.messages->showWarning(
-                "Module Type Error",
+            m_ports.messages->showWarning("Module Type Error",
                 "A module of type " + QByteArray::number(answer.type) + " is detected. "
                     + "This type is not supported in this software version. Check for "
                       "software update.");

@@ -41,7 +41,8 @@ QByteArray boundedText(const char *text, size_t capacity)
 } // namespace
 
 TFTDIObject::TFTDIObject(D2xxDriver *driver, OperatorMessages *messages)
-    : m_driver(driver), m_messages(messages)
+    : m_driver(driver)
+    , m_messages(messages)
 {
 }
 
@@ -99,10 +100,10 @@ FT_STATUS TFTDIObject::GetDeviceInfoList()
 {
     // The driver fills at most as many nodes as the list was sized for; a
     // larger count it reports back is cut to what was actually filled.
-    DeviceList.assign(DeviceCount, FT_DEVICE_LIST_INFO_NODE{});
+    DeviceList.assign(DeviceCount, FT_DEVICE_LIST_INFO_NODE {});
     DWORD count = DeviceCount;
-    const FT_STATUS status =
-        m_driver->FT_GetDeviceInfoList(DeviceList.empty() ? nullptr : DeviceList.data(), &count);
+    const FT_STATUS status
+        = m_driver->FT_GetDeviceInfoList(DeviceList.empty() ? nullptr : DeviceList.data(), &count);
     DeviceCount = std::min<DWORD>(count, DWORD(DeviceList.size()));
     DeviceList.resize(DeviceCount);
     if (status != FT_OK)
@@ -139,8 +140,8 @@ void TFTDIObject::GetSerialAtLocation()
 
 FT_STATUS TFTDIObject::Open_USB_Device_By_Device_Location()
 {
-    const FT_STATUS status =
-        m_driver->FT_OpenEx(locationArg(DWORD(Location)), FT_OPEN_BY_LOCATION, &Handle);
+    const FT_STATUS status
+        = m_driver->FT_OpenEx(locationArg(DWORD(Location)), FT_OPEN_BY_LOCATION, &Handle);
     Opened = status == FT_OK;
     if (status != FT_OK)
         ReportError("Open_USB_Device_By_Device_Location", status);

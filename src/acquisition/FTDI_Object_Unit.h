@@ -29,8 +29,8 @@ public:
     QByteArray SerialNumber;
     DWORD DeviceCount = 0;
     std::vector<FT_DEVICE_LIST_INFO_NODE> DeviceList;
-    std::array<unsigned char, BufferSize> ReadBuffer{};
-    std::array<unsigned char, BufferSize> WriteBuffer{};
+    std::array<unsigned char, BufferSize> ReadBuffer {};
+    std::array<unsigned char, BufferSize> WriteBuffer {};
 
     void Init();
     FT_STATUS GetFTDeviceCount();

@@ -43,6 +43,8 @@ void TOV_INT_Object::Wait(int ms)
 
 void TOV_INT_Object::Connect()
 {
+    if (Closing)
+        return;
     if (OpenDevice() != 0)
         return;
     if (ConfigureDevice() != FT_OK)
@@ -86,7 +88,7 @@ int TOV_INT_Object::OpenDevice()
         std::snprintf(index, sizeof index, "%4d ", int(i));
         std::snprintf(location, sizeof location, "%4d ", int(qint32(node.LocId)));
         AddLog(QByteArray("Device : ") + index + '\t' + "Loc : " + location + '\t'
-               + TFTDIObject::nodeSerial(node) + '\t' + TFTDIObject::nodeDescription(node));
+            + TFTDIObject::nodeSerial(node) + '\t' + TFTDIObject::nodeDescription(node));
     }
 
     Location = dev.FindInterfaceLocation();
@@ -117,10 +119,15 @@ FT_STATUS TOV_INT_Object::ConfigureDevice()
 
 int TOV_INT_Object::IdentifyInterface()
 {
-    if (!m_device->IsOpen())
+    if (!m_device->IsOpen() || Closing)
         return 4;
-    m_device->WriteString(QByteArray("\xFF?", 2));
+    // A failed write has been reported and the device marked closed: no
+    // read follows, so an unplugged device costs the operator one message.
+    if (m_device->WriteString(QByteArray("\xFF?", 2)) < 0)
+        return 4;
     Wait(IdentityWaitMs);
+    if (Closing)
+        return 4;
     IdentText = m_device->ReadString();
     AddLog(IdentText);
     return IdentText.toUpper().contains(IdentityText) ? 0 : 4;

@@ -32,6 +32,9 @@ public:
     bool Connected = false;
     QByteArray SerialNumber;
     QByteArray IdentText;
+    // Set when the program is closing: a step that was waiting does nothing
+    // more with the device, which is about to be closed.
+    bool Closing = false;
 
     TFTDIObject &device() { return *m_device; }
     const TFTDIObject &device() const { return *m_device; }

@@ -7,7 +7,8 @@
 
 namespace orvane {
 
-TTimerThread::TTimerThread(TThreadedTimer *timer) : m_timer(timer)
+TTimerThread::TTimerThread(TThreadedTimer *timer)
+    : m_timer(timer)
 {
     setObjectName(QStringLiteral("ThreadedTimer"));
 }
@@ -17,7 +18,9 @@ void TTimerThread::run()
     m_timer->workerLoop();
 }
 
-TThreadedTimer::TThreadedTimer(QObject *parent) : QObject(parent), m_thread(this)
+TThreadedTimer::TThreadedTimer(QObject *parent)
+    : QObject(parent)
+    , m_thread(this)
 {
     m_thread.start(m_priority);
 }
@@ -92,8 +95,8 @@ void TThreadedTimer::workerLoop()
         m_wake.wait(lock, [this] { return m_terminated || !m_suspended; });
         if (m_terminated)
             break;
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(m_interval);
+        const auto deadline
+            = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_interval);
         const bool woken = m_wake.wait_until(
             lock, deadline, [this] { return m_terminated || m_signalled || m_suspended; });
         if (m_terminated)
@@ -107,7 +110,8 @@ void TThreadedTimer::workerLoop()
         m_tickPending = true;
         ++m_ticks;
         lock.unlock();
-        QMetaObject::invokeMethod(this, [this] { runTick(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { runTick(); }, Qt::QueuedConnection);
         lock.lock();
         m_wake.wait(lock, [this] { return m_terminated || !m_tickPending; });
     }

@@ -59,8 +59,8 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_enabled = false;
-    bool m_suspended = true;   // the worker does not measure intervals
-    bool m_signalled = false;  // auto-reset event: ends the current wait without a tick
+    bool m_suspended = true; // the worker does not measure intervals
+    bool m_signalled = false; // auto-reset event: ends the current wait without a tick
     bool m_terminated = false;
     bool m_tickPending = false; // a tick was handed over and has not returned yet
     unsigned m_interval = 1000;

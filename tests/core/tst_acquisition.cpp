@@ -42,12 +42,12 @@ struct Rig
         acq = std::make_unique<AcquisitionControl>(&driver, ports);
         acq->FormCreate();
         acq->IntObject->setWaitFunction([](int) {});
-        driver.devices = {{4642, "OVI20417", "Orvane Interface"}};
+        driver.devices = { { 4642, "OVI20417", "Orvane Interface" } };
     }
     // Scripts a scan: identity, then the four band answers.
     void scriptScan(const QByteArrayList &bands)
     {
-        driver.reads = QByteArrayList{"ORVANE INTERFACE V2.0"} + bands;
+        driver.reads = QByteArrayList { "ORVANE INTERFACE V2.0" } + bands;
     }
     int sentPolls() const
     {
@@ -81,7 +81,7 @@ private Q_SLOTS:
     void startUpTickScansOnceAfterServerLine()
     {
         Rig rig;
-        rig.scriptScan({"", "", "", ""});
+        rig.scriptScan({ "", "", "", "" });
         rig.acq->MainTimerTimer();
         QCOMPARE(rig.memo.history.first(), QByteArray("TCP Server @ port 5001 started."));
         QCOMPARE(rig.memo.history.at(1), QByteArray("Scanning for FTDI devices..."));
@@ -99,7 +99,7 @@ private Q_SLOTS:
     void scanFillsSlotsFromAnswers()
     {
         Rig rig;
-        rig.scriptScan({"Orvane Module, 0x1004A2", "", "Orvane Module V1, 0x2000B7xyz", ""});
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "Orvane Module V1, 0x2000B7xyz", "" });
         rig.acq->MainTimerTimer();
         auto &m = rig.acq->ModObject;
         QVERIFY(m[1]->Present && !m[2]->Present && m[3]->Present && !m[4]->Present);
@@ -116,18 +116,18 @@ private Q_SLOTS:
         QCOMPARE(rig.view.moduleLabels[4], QByteArray("-"));
         QCOMPARE(rig.view.visiblePanel, 4);
         QCOMPARE(rig.view.settingsUpdates, 1);
-        QCOMPARE(rig.trace.removed, QList<int>({2, 4}));
+        QCOMPARE(rig.trace.removed, QList<int>({ 2, 4 }));
         // Scan frames and their log lines.
         // Identity, the four scan frames, then the same tick's first poll.
         QCOMPARE(rig.driver.written.mid(1, 4),
-                 QByteArrayList({"\xFE"
-                                 "0?",
-                                 "\xFE"
-                                 "1?",
-                                 "\xFE"
-                                 "2?",
-                                 "\xFE"
-                                 "3?"}));
+            QByteArrayList({ "\xFE"
+                             "0?",
+                "\xFE"
+                "1?",
+                "\xFE"
+                "2?",
+                "\xFE"
+                "3?" }));
         QCOMPARE(rig.driver.written.size(), 6);
         QCOMPARE(rig.acq->TxCount, 1);
         QCOMPARE(rig.acq->PollState, 2);
@@ -147,20 +147,25 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<bool>("present");
         QTest::addColumn<QByteArray>("warning");
-        const QByteArray unsupported =
-            "Module Type Error|A module of type 3 is detected. This type is not supported in "
-            "this software version. Check for software update.";
+        const QByteArray unsupported
+            = "Module Type Error|A module of type 3 is detected. This type is not supported in "
+              "this software version. Check for software update.";
         QTest::newRow("type 3") << QByteArray("Orvane Module, 0x3000C1") << false << unsupported;
         QTest::newRow("letter type") << QByteArray("Orvane Module, 0xA000C1") << false
                                      << QByteArray("Module Type Error|A module of type 17 is "
                                                    "detected. This type is not supported in this "
                                                    "software version. Check for software update.");
-        QTest::newRow("no comma 0x") << QByteArray("Orvane Module 0x1004A2") << false << QByteArray();
-        QTest::newRow("five after 0x") << QByteArray("Orvane Module, 0x1004A") << false << QByteArray();
+        QTest::newRow("no comma 0x")
+            << QByteArray("Orvane Module 0x1004A2") << false << QByteArray();
+        QTest::newRow("five after 0x")
+            << QByteArray("Orvane Module, 0x1004A") << false << QByteArray();
         QTest::newRow("0x at end") << QByteArray("Orvane Module, 0x") << false << QByteArray();
-        QTest::newRow("lower case name") << QByteArray("orvane module, 0x1004A2") << false << QByteArray();
-        QTest::newRow("exactly six") << QByteArray("Orvane Module, 0x1004A2") << true << QByteArray();
-        QTest::newRow("binary serial") << QByteArray("Orvane Module, 0x1/../\x01", 23) << true << QByteArray();
+        QTest::newRow("lower case name")
+            << QByteArray("orvane module, 0x1004A2") << false << QByteArray();
+        QTest::newRow("exactly six")
+            << QByteArray("Orvane Module, 0x1004A2") << true << QByteArray();
+        QTest::newRow("binary serial")
+            << QByteArray("Orvane Module, 0x1/../\x01", 23) << true << QByteArray();
     }
     void scanAnswerReading()
     {
@@ -168,11 +173,12 @@ private Q_SLOTS:
         QFETCH(bool, present);
         QFETCH(QByteArray, warning);
         Rig rig;
-        rig.scriptScan({answer, "", "", ""});
+        rig.scriptScan({ answer, "", "", "" });
         rig.acq->MainTimerTimer();
         QCOMPARE(rig.acq->ModObject[1]->Present, present);
         QCOMPARE(rig.acq->CyclicUpdate, present);
-        QCOMPARE(rig.messages.warnings, warning.isEmpty() ? QByteArrayList() : QByteArrayList{warning});
+        QCOMPARE(rig.messages.warnings,
+            warning.isEmpty() ? QByteArrayList() : QByteArrayList { warning });
         if (present)
             QCOMPARE(rig.acq->ModObject[1]->SerialText.size(), 8);
     }
@@ -180,9 +186,9 @@ private Q_SLOTS:
     void unsupportedTypeLeavesSlotAsItWas()
     {
         Rig rig;
-        rig.scriptScan({"Orvane Module, 0x1004A2", "", "", ""});
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "", "" });
         rig.acq->MainTimerTimer();
-        rig.scriptScan({"Orvane Module, 0x3000C1", "", "", ""});
+        rig.scriptScan({ "Orvane Module, 0x3000C1", "", "", "" });
         rig.acq->ScanButtonClick();
         QVERIFY(rig.acq->ModObject[1]->Present);
         QCOMPARE(rig.acq->ModObject[1]->SerialText, QByteArray("0x1004A2"));
@@ -192,7 +198,7 @@ private Q_SLOTS:
     void onlySlotThreeIsPolled()
     {
         Rig rig;
-        rig.scriptScan({"", "", "Orvane Module, 0x1004A2", ""});
+        rig.scriptScan({ "", "", "Orvane Module, 0x1004A2", "" });
         rig.acq->MainTimerTimer(); // start-up scan, then step 1 in the same tick
         QVERIFY(rig.acq->CyclicUpdate);
         QCOMPARE(rig.acq->PollState, 2);
@@ -223,7 +229,7 @@ private Q_SLOTS:
     void stoppedCycleChangesNothingAndResumesWhereItStood()
     {
         Rig rig;
-        rig.scriptScan({"Orvane Module, 0x1004A2", "", "", ""});
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "", "" });
         rig.acq->MainTimerTimer(); // start-up scan and step 1
         rig.acq->MainTimerTimer(); // step 2
         QCOMPARE(rig.acq->PollState, 3);
@@ -249,18 +255,27 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("logged"); // empty: accepted
         QTest::addColumn<QByteArray>("reply");
         const QByteArray good = packet(QByteArray(22, '\x01'));
-        QTest::newRow("nothing") << QByteArray() << QByteArray("> 0x1004A2 Packet length: 0") << QByteArray();
-        QTest::newRow("length byte 0x20") << QByteArray("\x20\x20", 2) << QByteArray("> 0x1004A2 Packet length: NOK") << QByteArray();
-        QTest::newRow("length byte 0x00") << QByteArray("\x00", 1) << QByteArray("> 0x1004A2 Packet length: NOK") << QByteArray();
-        QTest::newRow("length byte 0xFF, short") << QByteArray("\xFF\x01", 2) << QByteArray("> 0x1004A2 CRC length: NOK") << QByteArray();
-        QTest::newRow("fewer than L") << good.left(10) << QByteArray("> 0x1004A2 CRC length: NOK") << QByteArray();
-        QTest::newRow("L = 1") << QByteArray("\x21") << QByteArray("> 0x1004A2 CRC: NOK") << QByteArray();
+        QTest::newRow("nothing") << QByteArray() << QByteArray("> 0x1004A2 Packet length: 0")
+                                 << QByteArray();
+        QTest::newRow("length byte 0x20")
+            << QByteArray("\x20\x20", 2) << QByteArray("> 0x1004A2 Packet length: NOK")
+            << QByteArray();
+        QTest::newRow("length byte 0x00")
+            << QByteArray("\x00", 1) << QByteArray("> 0x1004A2 Packet length: NOK") << QByteArray();
+        QTest::newRow("length byte 0xFF, short")
+            << QByteArray("\xFF\x01", 2) << QByteArray("> 0x1004A2 CRC length: NOK")
+            << QByteArray();
+        QTest::newRow("fewer than L")
+            << good.left(10) << QByteArray("> 0x1004A2 CRC length: NOK") << QByteArray();
+        QTest::newRow("L = 1") << QByteArray("\x21") << QByteArray("> 0x1004A2 CRC: NOK")
+                               << QByteArray();
         QByteArray bad = good;
         bad[5] = 0x7F;
         QTest::newRow("checksum") << bad << QByteArray("> 0x1004A2 CRC: NOK") << QByteArray();
         QTest::newRow("good") << good << QByteArray() << good;
         QTest::newRow("extra bytes dropped") << good + "TRAILING" << QByteArray() << good;
-        QTest::newRow("L = 2, zero payload") << QByteArray("\x22\x22", 2) << QByteArray() << QByteArray("\x22\x22", 2);
+        QTest::newRow("L = 2, zero payload")
+            << QByteArray("\x22\x22", 2) << QByteArray() << QByteArray("\x22\x22", 2);
     }
     void processDataChecks()
     {
@@ -275,7 +290,7 @@ private Q_SLOTS:
         QCOMPARE(module.Reply, reply);
         QCOMPARE(rig.acq->RxCount, logged.isEmpty() ? 1 : 0);
         QCOMPARE(rig.acq->BadRxCount, logged.isEmpty() ? 0 : 1);
-        QCOMPARE(rig.memo.history, logged.isEmpty() ? QByteArrayList() : QByteArrayList{logged});
+        QCOMPARE(rig.memo.history, logged.isEmpty() ? QByteArrayList() : QByteArrayList { logged });
     }
 
     void findModBySN_data()
@@ -303,11 +318,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<bool>>("present");
         QTest::addColumn<QList<int>>("list");
-        QTest::newRow("1 and 4") << QList<bool>{true, false, false, true} << QList<int>{1, 4, 0, 0};
-        QTest::newRow("none") << QList<bool>{false, false, false, false} << QList<int>{0, 0, 0, 0};
-        QTest::newRow("only 4") << QList<bool>{false, false, false, true} << QList<int>{4, 0, 0, 0};
-        QTest::newRow("2 3 4") << QList<bool>{false, true, true, true} << QList<int>{2, 3, 4, 0};
-        QTest::newRow("all") << QList<bool>{true, true, true, true} << QList<int>{1, 2, 3, 4};
+        QTest::newRow("1 and 4") << QList<bool> { true, false, false, true }
+                                 << QList<int> { 1, 4, 0, 0 };
+        QTest::newRow("none") << QList<bool> { false, false, false, false }
+                              << QList<int> { 0, 0, 0, 0 };
+        QTest::newRow("only 4") << QList<bool> { false, false, false, true }
+                                << QList<int> { 4, 0, 0, 0 };
+        QTest::newRow("2 3 4") << QList<bool> { false, true, true, true }
+                               << QList<int> { 2, 3, 4, 0 };
+        QTest::newRow("all") << QList<bool> { true, true, true, true } << QList<int> { 1, 2, 3, 4 };
     }
     void createModuleList()
     {
@@ -317,15 +336,15 @@ private Q_SLOTS:
         for (int i = 0; i < 4; ++i)
             rig.acq->ModObject[i + 1]->Present = present[i];
         rig.acq->CreateModuleList();
-        QCOMPARE((QList<int>{rig.acq->ModuleList[1], rig.acq->ModuleList[2], rig.acq->ModuleList[3],
-                             rig.acq->ModuleList[4]}),
-                 list);
+        QCOMPARE((QList<int> { rig.acq->ModuleList[1], rig.acq->ModuleList[2],
+                     rig.acq->ModuleList[3], rig.acq->ModuleList[4] }),
+            list);
     }
 
     void rescanAfterUnplugShowsNotFoundAndKeepsLabels()
     {
         Rig rig;
-        rig.scriptScan({"", "Orvane Module, 0x1004A2", "", ""});
+        rig.scriptScan({ "", "Orvane Module, 0x1004A2", "", "" });
         rig.acq->MainTimerTimer();
         QCOMPARE(rig.view.moduleLabels[2], QByteArray("0x1004A2 missed samples"));
         rig.driver.devices.clear(); // unplugged
@@ -343,9 +362,9 @@ private Q_SLOTS:
     void lostInterfaceStopsCycleOnNextTick()
     {
         Rig rig;
-        rig.scriptScan({"Orvane Module, 0x1004A2", "", "", ""});
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "", "" });
         rig.acq->MainTimerTimer(); // start-up scan and step 1
-        rig.driver.failures = {{"FT_Read", FT_IO_ERROR}, {"FT_Write", FT_IO_ERROR}};
+        rig.driver.failures = { { "FT_Read", FT_IO_ERROR }, { "FT_Write", FT_IO_ERROR } };
         rig.acq->MainTimerTimer(); // step 2: read fails, the tick completes
         QCOMPARE(rig.messages.errors.first(), QByteArray("FT_Read - General IO error..."));
         QCOMPARE(rig.acq->PollState, 3);
@@ -363,7 +382,7 @@ private Q_SLOTS:
     void closeWaitsThenClosesDevice()
     {
         Rig rig;
-        rig.scriptScan({"Orvane Module, 0x1004A2", "", "", ""});
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "", "" });
         rig.acq->MainTimerTimer();
         int ticksDuringWait = 0;
         qsizetype callsDuringWait = 0;
@@ -383,6 +402,63 @@ private Q_SLOTS:
         QVERIFY(!rig.acq->IntObject->device().IsOpen());
     }
 
+    // Something happens during the scan's n-th wait (1: the identity wait,
+    // 2..5: the waits of bands 0..3). After a close the scan does nothing more
+    // with the device but close it; after an unplug the operator sees one
+    // error and the bands not yet answered count as not answering.
+    void scanStopsTalkingToTheDevice_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<int>("atWait");
+        QTest::addColumn<int>("bandsLogged");
+        QTest::newRow("close during identity") << "close" << 1 << 0;
+        QTest::newRow("close during band 0") << "close" << 2 << 1;
+        QTest::newRow("close during band 2") << "close" << 4 << 3;
+        QTest::newRow("unplug during band 0") << "unplug" << 2 << 1;
+        QTest::newRow("unplug during band 2") << "unplug" << 4 << 3;
+    }
+    void scanStopsTalkingToTheDevice()
+    {
+        QFETCH(QString, event);
+        QFETCH(int, atWait);
+        QFETCH(int, bandsLogged);
+        Rig rig;
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "Orvane Module, 0x1004A3",
+            "Orvane Module, 0x1004A4", "Orvane Module, 0x1004A5" });
+        int waits = 0;
+        qsizetype callsAtEvent = -1;
+        rig.acq->IntObject->setWaitFunction([&](int) {
+            if (++waits != atWait)
+                return;
+            if (event == "close") {
+                rig.acq->FormClose(); // its own wait is the next one, a no-op
+                callsAtEvent = rig.driver.calls.size();
+            } else {
+                rig.driver.failures = { { "FT_Read", FT_IO_ERROR }, { "FT_Write", FT_IO_ERROR } };
+            }
+        });
+        rig.acq->MainTimerTimer(); // start-up scan
+
+        const QStringList scanLines = [&] {
+            QStringList lines;
+            for (const QByteArray &l : rig.memo.history)
+                if (l.startsWith("< Scan band"))
+                    lines.append(QString::fromLatin1(l));
+            return lines;
+        }();
+        QCOMPARE(scanLines.size(), bandsLogged);
+        if (event == "close") {
+            QCOMPARE(rig.driver.calls.mid(callsAtEvent - 1), QStringList { "FT_Close" });
+            QVERIFY(rig.messages.errors.isEmpty());
+        } else {
+            QCOMPARE(rig.messages.errors.size(), 1);
+            QVERIFY(!rig.acq->CyclicUpdate);
+        }
+        // A band answered before the event keeps its module; none after it.
+        for (int slot = 1; slot <= 4; ++slot)
+            QCOMPARE(rig.acq->ModObject[slot]->Present, slot < atWait - 1);
+    }
+
     void secondScanInsideScanWaitIsIgnored()
     {
         Rig rig;
@@ -391,7 +467,7 @@ private Q_SLOTS:
             if (nested++ == 0)
                 rig.acq->ScanButtonClick();
         });
-        rig.scriptScan({"Orvane Module, 0x1004A2", "", "", ""});
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "", "" });
         rig.acq->MainTimerTimer();
         QCOMPARE(rig.memo.history.count("Scanning for FTDI devices..."), 1);
         QVERIFY(rig.acq->ModObject[1]->Present);
