@@ -42,8 +42,15 @@ public:
         const QModelIndex &index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
-        if (index.column() == 0)
-            m_panel->StringGridDrawCell(0, index.row(), m_panel->StringGrid->visualRect(index));
+        // The whole cell, grid line included (the view's own rectangle
+        // leaves the line out).
+        const QTableWidget *grid = m_panel->StringGrid;
+        const int row = index.row();
+        if (index.column() == 0) {
+            m_panel->StringGridDrawCell(0, row,
+                QRect(grid->columnViewportPosition(0), grid->rowViewportPosition(row),
+                    grid->columnWidth(0), grid->rowHeight(row)));
+        }
     }
 
 private:
@@ -59,14 +66,6 @@ void TStringGrid::commitEditor()
         commitData(editor);
 }
 
-void TStringGrid::discardEditor()
-{
-    if (state() != EditingState)
-        return;
-    if (QWidget *editor = indexWidget(currentIndex()))
-        closeEditor(editor, QAbstractItemDelegate::NoHint);
-}
-
 // ---------------------------------------------------------------- view port
 
 void TSettingsPanel::View::setCaption(const QByteArray &text)
@@ -76,15 +75,10 @@ void TSettingsPanel::View::setCaption(const QByteArray &text)
 
 void TSettingsPanel::View::setCell(int column, int row, const QByteArray &text)
 {
-    TStringGrid *grid = m_panel->StringGrid;
-    QTableWidgetItem *item = grid->item(row, column);
-    if (!item)
-        return;
-    // An edit still open in this cell belongs to what the grid showed before;
-    // committed later it would land in the module filled now.
-    if (grid->currentItem() == item)
-        grid->discardEditor();
-    item->setText(fromWindows1252(text));
+    // An in-place editor open on the cell takes the new text too, so an edit
+    // begun before the fill never lands in the module filled now.
+    if (QTableWidgetItem *item = m_panel->StringGrid->item(row, column))
+        item->setText(fromWindows1252(text));
 }
 
 QByteArray TSettingsPanel::View::cell(int column, int row) const

@@ -24,8 +24,6 @@ public:
     using QTableWidget::QTableWidget;
     // Takes the text of an open in-place editor into its cell.
     void commitEditor();
-    // Closes an open in-place editor without taking its text.
-    void discardEditor();
 };
 
 // Panel 2: the signal configuration of the selected module in a grid, with a
