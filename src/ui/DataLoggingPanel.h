@@ -33,9 +33,6 @@ public:
     std::array<QFrame *, 5> DataLoggingBevel {};
     std::array<QLabel *, 5> DataLoggingFileNameLabel {};
 
-    // The slot whose module row k shows, 0 for none (as last refreshed).
-    int rowSlot(int row) const { return m_rowSlot[size_t(row)]; }
-
     // --- handlers ---
     // Rebuilds the acquisition's ModuleList and shows its modules in the
     // rows; sets the check boxes without running their handler.
