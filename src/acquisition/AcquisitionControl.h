@@ -87,6 +87,22 @@ public:
     int FindModBySN(const QByteArray &text) const;
     void CreateModuleList();
 
+    // --- operator edits (the panels) ---
+    // Module `slot` was changed by the operator: its tree nodes are rewritten
+    // at once (names, units, digits) and modulesChanged is announced, also
+    // while polling is stopped. A slot without a present module has no nodes
+    // and only the announcement follows.
+    void moduleEdited(int slot);
+    // The configuration grid's read-back for `slot`: ReadConfiguration,
+    // SaveSettings, then moduleEdited.
+    void readBackConfiguration(int slot);
+    // SaveSettings of `slot`; a file that cannot be written gives one
+    // event-log line naming it and the reason. False then.
+    bool saveModuleSettings(int slot);
+    // SetLogging of `slot`; a log file that cannot be created gives one
+    // event-log line naming it and the reason.
+    void setModuleLogging(int slot, bool on);
+
     // --- helpers for the window ---
     void InfoDialogAdd(const QByteArray &text);
     std::array<TOV_MOD_Object *, 4> modules() const;
@@ -103,8 +119,8 @@ public:
     static ScanAnswer parseScanAnswer(const QByteArray &reply);
 
 Q_SIGNALS:
-    // Module data changed (a cycle was processed, a scan changed a slot): the
-    // data server republishes its snapshot.
+    // Module data changed (a cycle was processed, a scan changed a slot, the
+    // operator edited a module): the data server republishes its snapshot.
     void modulesChanged();
 
 private:

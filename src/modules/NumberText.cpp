@@ -191,35 +191,35 @@ QByteArray formatTreeValue(double value, int digits)
     return text;
 }
 
-double readNumber(const QByteArray &text)
+std::optional<double> readNumber(const QByteArray &text)
 {
     QByteArray t = text;
     t.replace(',', '.');
     t = t.trimmed();
     if (!isDecimalNumber(t))
-        return 0.0;
+        return std::nullopt;
     bool ok = false;
     const double value = t.toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        return 0.0;
+        return std::nullopt;
     return value;
 }
 
-qint32 readInteger(const QByteArray &text)
+std::optional<qint32> readInteger(const QByteArray &text)
 {
     const QByteArray t = text.trimmed();
     qsizetype i = (t.startsWith('+') || t.startsWith('-')) ? 1 : 0;
     if (i == t.size())
-        return 0;
+        return std::nullopt;
     for (; i < t.size(); ++i) {
         if (!isDigit(t[i]))
-            return 0;
+            return std::nullopt;
     }
     bool ok = false;
     const qlonglong value = t.toLongLong(&ok);
     if (!ok || value < std::numeric_limits<qint32>::min()
         || value > std::numeric_limits<qint32>::max())
-        return 0;
+        return std::nullopt;
     return qint32(value);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <optional>
+
 namespace orvane {
 
 // Number texts of the whole program. Every function here gives "." as the
@@ -42,13 +44,13 @@ QByteArray formatTreeValue(double value, int digits);
 
 // Reads a number typed by the operator: every "," counts as ".", blanks around
 // the number are ignored. Anything that is not a whole decimal number (empty
-// text, letters, "1.2.3", a value too large for a double, "nan", "inf") reads
-// as 0.0, so a numeric field never takes a value it cannot show.
-double readNumber(const QByteArray &text);
+// text, letters, "1.2.3", a value too large for a double, "nan", "inf") gives
+// no value, so the caller keeps what the field held.
+std::optional<double> readNumber(const QByteArray &text);
 
 // Reads a decimal integer typed by the operator (optional sign, blanks around
 // it ignored). Anything else, including "2.5" and values outside 32 bits,
-// reads as 0.
-qint32 readInteger(const QByteArray &text);
+// gives no value.
+std::optional<qint32> readInteger(const QByteArray &text);
 
 } // namespace orvane

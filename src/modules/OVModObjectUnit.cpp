@@ -6,6 +6,7 @@
 #include "common/NavigationTree.h"
 
 #include <algorithm>
+#include <cstring>
 
 // The module object's record, signal tables, per-reply steps, tree texts and
 // configuration grid. Decoding and alarms, output rules and requests, and the
@@ -244,6 +245,40 @@ void TOV_MOD_Object::ShowConfiguration()
     ConfigGrid->repaint();
 }
 
+namespace {
+constexpr int kMaxDigits = 8; // decimals a signal may show in the tree
+
+// The text ShowConfiguration writes for a number field.
+QByteArray gridText(double value)
+{
+    return TOV_MOD_Object::DotDecimal(formatTwoDecimals(value));
+}
+
+// A number cell back into its field. A cell that still shows the field's own
+// text keeps the field's full value (the grid shows two decimals only); a
+// cell that is not a finite number keeps the field as it was.
+void readNumberCell(const QByteArray &cell, double &field)
+{
+    if (cell == gridText(field))
+        return;
+    if (const std::optional<double> value = readNumber(cell))
+        field = *value;
+}
+
+// "|" separates the tree's columns, and "," and "#" the fields and modules of
+// the TCP data line; control bytes would split log and data lines. Such bytes
+// typed into a name or unit become "_".
+QByteArray safeText(const QByteArray &text, const char *unsafe, int fieldSize)
+{
+    QByteArray safe = text.left(fieldSize);
+    for (char &c : safe) {
+        if (uchar(c) < 0x20 || uchar(c) == 0x7F || std::strchr(unsafe, c))
+            c = '_';
+    }
+    return safe;
+}
+} // namespace
+
 void TOV_MOD_Object::ReadConfiguration()
 {
     if (!ConfigGrid)
@@ -251,13 +286,15 @@ void TOV_MOD_Object::ReadConfiguration()
     const int count = usedSignals();
     for (int i = 1; i <= count; ++i) {
         TSignalRecord &s = Signals[i];
-        s.Name = ConfigGrid->cell(2, i).left(kNameFieldSize);
-        s.Gain = readNumber(DotDecimal(ConfigGrid->cell(3, i)));
-        s.Offset = readNumber(DotDecimal(ConfigGrid->cell(4, i)));
-        s.Unit = ConfigGrid->cell(5, i).left(kUnitFieldSize);
-        s.Digits = readInteger(ConfigGrid->cell(6, i));
-        s.AlarmHigh = readNumber(DotDecimal(ConfigGrid->cell(7, i)));
-        s.AlarmLow = readNumber(DotDecimal(ConfigGrid->cell(8, i)));
+        s.Name = safeText(ConfigGrid->cell(2, i), "|", kNameFieldSize);
+        readNumberCell(ConfigGrid->cell(3, i), s.Gain);
+        readNumberCell(ConfigGrid->cell(4, i), s.Offset);
+        s.Unit = safeText(ConfigGrid->cell(5, i), "|,#", kUnitFieldSize);
+        const std::optional<qint32> digits = readInteger(ConfigGrid->cell(6, i));
+        if (digits && *digits >= 0 && *digits <= kMaxDigits)
+            s.Digits = *digits;
+        readNumberCell(ConfigGrid->cell(7, i), s.AlarmHigh);
+        readNumberCell(ConfigGrid->cell(8, i), s.AlarmLow);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QString>
 
 #include <array>
 #include <functional>
@@ -109,12 +110,16 @@ public:
     qint32 Output1Signal() const;
     qint32 Output2Signal() const;
     // Starts a new log file (true while not logging) or stops logging (false).
-    void SetLogging(bool on);
+    // False, with the reason in *error, when the log file could not be
+    // created or its header not written; logging is on all the same.
+    bool SetLogging(bool on, QString *error = nullptr);
     // Grid, caption and trace boxes from the signal table, and back.
     void ShowConfiguration();
     void ReadConfiguration();
-    // The settings file of SettingsFileName(); errors are silent.
-    void SaveSettings() const;
+    // The settings file of SettingsFileName(). SaveSettings gives false, with
+    // the reason in *error, when the file could not be written; the table in
+    // memory is unchanged either way. Load errors are silent.
+    bool SaveSettings(QString *error = nullptr) const;
     void LoadSettings();
 
     // The steps of ProcessReply, public so tests and benchmarks can run them

@@ -8,8 +8,8 @@
 #include <QSaveFile>
 
 // The settings file and the measurement log. Both live in the current
-// directory and are opened, written and closed within one operation; no file
-// error reaches the operator.
+// directory and are opened, written and closed within one operation. Saving
+// settings and starting a log say why they failed; the caller reports it.
 namespace orvane {
 
 namespace {
@@ -22,6 +22,13 @@ QString fileName(const QByteArray &name)
     return QString::fromLatin1(name);
 }
 
+bool failed(QString *error, const QString &why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
 QByteArray timeText(const QTime &t)
 {
     return TOV_MOD_Object::ZeroPad(t.hour(), 2) + ':' + TOV_MOD_Object::ZeroPad(t.minute(), 2) + ':'
@@ -29,25 +36,28 @@ QByteArray timeText(const QTime &t)
 }
 } // namespace
 
-void TOV_MOD_Object::SaveSettings() const
+bool TOV_MOD_Object::SaveSettings(QString *error) const
 {
     const QString name = fileName(SettingsFileName());
     // A settings file the operator made read-only stays as it is, as when it
     // was overwritten in place; replacing it by rename would not notice.
     const QFileInfo existing(name);
     if (existing.exists() && !existing.isWritable())
-        return;
+        return failed(error, QStringLiteral("the file is read-only"));
     // Written to a temporary file and renamed over the old one, so a crash or
     // a full disk never leaves a damaged settings file behind.
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly))
-        return;
+        return failed(error, file.errorString());
     const QByteArray bytes = encodeSignalTable(Signals);
     if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
         file.cancelWriting();
-        return;
+        return failed(error, why);
     }
-    file.commit();
+    if (!file.commit())
+        return failed(error, file.errorString());
+    return true;
 }
 
 void TOV_MOD_Object::LoadSettings()
@@ -63,15 +73,15 @@ void TOV_MOD_Object::LoadSettings()
     decodeSignalTable(bytes.constData(), bytes.size(), Signals);
 }
 
-void TOV_MOD_Object::SetLogging(bool on)
+bool TOV_MOD_Object::SetLogging(bool on, QString *error)
 {
     if (!on) {
         Logging = false;
         LogFileName = NoLogFileName;
-        return;
+        return true;
     }
     if (Logging)
-        return; // the running log continues in its file
+        return true; // the running log continues in its file
     Logging = true;
     const QDateTime now = currentTime();
     const QDate d = now.date();
@@ -83,10 +93,16 @@ void TOV_MOD_Object::SetLogging(bool on)
     const int count = usedSignals();
     for (int i = 1; i <= count; ++i)
         header += "# " + Signals[i].Name + ' ' + Signals[i].Unit + kLineEnd;
-    // A file that cannot be created loses the log silently; Logging stays on.
+    // A log started again within the same second has the same name: its
+    // header block goes behind the lines already there, which are never
+    // truncated. A file that cannot be created loses the log; Logging stays
+    // on, as the later lines find out for themselves.
     QFile file(fileName(LogFileName));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(header);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return failed(error, file.errorString());
+    if (file.write(header) != header.size() || !file.flush())
+        return failed(error, file.errorString());
+    return true;
 }
 
 void TOV_MOD_Object::AppendLogLine()

@@ -46,6 +46,9 @@ TMainForm::TMainForm(std::unique_ptr<D2xxDriver> driver, const Options &options,
     ports.config = SettingsPanel->configView();
     ports.alarms = AlarmPanel->alarmOutput();
     m_session = std::make_unique<OrvaneSession>(std::move(driver), ports, options);
+    SettingsPanel->bind(acquisition());
+    DigoutPanel->bind(acquisition());
+    DataLoggingPanel->bind(acquisition());
 
     MasterTree->setModel(&m_tree);
 }
@@ -259,11 +262,13 @@ void TMainForm::SettingsSpeedButtonClick()
 
 void TMainForm::DigoutButtonClick()
 {
+    DigoutPanel->UpdateDigoutPanel(); // only when a module is selected
     SetPanelsVisible(5);
 }
 
 void TMainForm::DataLoggingSpeedButtonClick()
 {
+    DataLoggingPanel->refresh();
     SetPanelsVisible(3);
 }
 
@@ -293,8 +298,8 @@ void TMainForm::MasterTreeClick()
         const QByteArray moduleText = node ? node->text() : QByteArray();
         const qsizetype p = moduleText.indexOf("|0x");
         acq->SelectedModule = p < 0 ? 0 : acq->FindModBySN(moduleText.mid(p + 1, 7));
-        if (acq->SelectedModule >= 1)
-            acq->ModObject[acq->SelectedModule]->ShowConfiguration();
+        UpdateSettingsPanel();
+        DigoutPanel->UpdateDigoutPanel();
         SetPanelsVisible(outputSignal ? 5 : 2);
     } else if (level == 1) {
         SetPanelsVisible(4);
@@ -356,9 +361,7 @@ void TMainForm::UpdateDigoutPanel_LEDS()
 
 void TMainForm::UpdateSettingsPanel()
 {
-    AcquisitionControl *acq = acquisition();
-    if (acq->SelectedModule >= 1 && acq->SelectedModule <= 4)
-        acq->ModObject[acq->SelectedModule]->ShowConfiguration();
+    SettingsPanel->UpdateSettingsPanel();
 }
 
 void TMainForm::SetModules(const std::array<TOV_MOD_Object *, 4> &modules)

@@ -50,6 +50,8 @@ private slots:
     void requests();
     void treeNodes();
     void grid();
+    void readBack_data();
+    void readBack();
 };
 
 void TestModObject::resetAndSignalTables()
@@ -343,18 +345,86 @@ void TestModObject::grid()
     QCOMPARE(grid.cell(4, 8), QByteArray());
     QVERIFY(grid.boxes[2].visible && grid.boxes[2].checked && !grid.boxes[3].checked);
     QVERIFY(!grid.boxes[8].visible && !grid.boxes[10].visible);
+}
 
-    grid.setCell(2, 4, "abcdefghijklmnopqrstuvwxy");
-    grid.setCell(4, 4, " 1,5 ");
-    grid.setCell(5, 4, "0123456789AB");
-    grid.setCell(6, 4, "2.5");
-    grid.setCell(7, 4, "high");
+namespace {
+// Column 2..8 of a signal record as text, doubles with all their digits.
+QByteArray fieldText(const TSignalRecord &s, int column)
+{
+    const auto full = [](double v) { return QByteArray::number(v, 'g', 17); };
+    switch (column) {
+    case 2:
+        return s.Name;
+    case 3:
+        return full(s.Gain);
+    case 4:
+        return full(s.Offset);
+    case 5:
+        return s.Unit;
+    case 6:
+        return QByteArray::number(s.Digits);
+    case 7:
+        return full(s.AlarmHigh);
+    default:
+        return full(s.AlarmLow);
+    }
+}
+} // namespace
+
+void TestModObject::readBack_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QByteArray>("typed"); // null: the cell as the fill left it
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QByteArray>("shownAgain");
+    const QByteArray untouched;
+    QTest::newRow("gain untouched keeps all digits")
+        << 3 << untouched << QByteArray("0.001") << QByteArray("0.00");
+    QTest::newRow("gain decimal comma")
+        << 3 << QByteArray(" 0,5 ") << QByteArray("0.5") << QByteArray("0.50");
+    QTest::newRow("gain typo keeps")
+        << 3 << QByteArray("0.5x") << QByteArray("0.001") << QByteArray("0.00");
+    QTest::newRow("offset nan keeps all digits")
+        << 4 << QByteArray("nan") << QByteArray("-0.125") << QByteArray("-0.13");
+    QTest::newRow("high typed") << 7 << QByteArray("12.375") << QByteArray("12.375")
+                                << QByteArray("12.38");
+    QTest::newRow("low emptied keeps")
+        << 8 << QByteArray("") << QByteArray("-1000") << QByteArray("-1000.00");
+    QTest::newRow("digits 8") << 6 << QByteArray("8") << QByteArray("8") << QByteArray("8");
+    QTest::newRow("digits 9 keeps") << 6 << QByteArray("9") << QByteArray("3") << QByteArray("3");
+    QTest::newRow("digits 2.5 keeps")
+        << 6 << QByteArray("2.5") << QByteArray("3") << QByteArray("3");
+    QTest::newRow("name cut to 20")
+        << 2 << QByteArray("abcdefghijklmnopqrstuvwxy") << QByteArray("abcdefghijklmnopqrst")
+        << QByteArray("abcdefghijklmnopqrst");
+    QTest::newRow("name column bar and tab")
+        << 2 << QByteArray("a|b\tc,#") << QByteArray("a_b_c,#") << QByteArray("a_b_c,#");
+    QTest::newRow("unit data line separators")
+        << 5 << QByteArray("m|s,#") << QByteArray("m_s__") << QByteArray("m_s__");
+    QTest::newRow("unit cut to 10")
+        << 5 << QByteArray("0123456789AB") << QByteArray("0123456789") << QByteArray("0123456789");
+}
+
+// Row 3 of the grid is filled, one cell typed into, then read back and
+// shown again.
+void TestModObject::readBack()
+{
+    QFETCH(int, column);
+    QFETCH(QByteArray, typed);
+    FakeConfigView grid;
+    TOV_MOD_Object m;
+    m.AttachControls(&grid, nullptr, nullptr);
+    m.SetModuleType(1);
+    m.Signals[3].Gain = 0.001;
+    m.Signals[3].Offset = -0.125;
+    m.ShowConfiguration();
+    if (!typed.isNull())
+        grid.setCell(column, 3, typed);
     m.ReadConfiguration();
-    QVERIFY(m.Signals[3].Gain == 0.0 && m.Signals[3].Offset == -0.13); // as shown
-    const TSignalRecord &s = m.Signals[4];
-    QCOMPARE(s.Name, QByteArray("abcdefghijklmnopqrst"));
-    QCOMPARE(s.Unit, QByteArray("0123456789"));
-    QVERIFY(s.Offset == 1.5 && s.Digits == 0 && s.AlarmHigh == 0.0); // not a number: 0
+    QTEST(fieldText(m.Signals[3], column), "field");
+    m.ShowConfiguration();
+    QTEST(grid.cell(column, 3), "shownAgain");
+    QCOMPARE(m.Signals[2].Name, QByteArray("Analog Input 2")); // other rows as they were
 }
 
 QTEST_APPLESS_MAIN(TestModObject)

@@ -218,8 +218,10 @@ void TestModuleFiles::logLines()
     QCOMPARE(readFile(m.LogFileName), header + line + zeros);
     now = QDateTime(QDate(2026, 12, 5), QTime(14, 3, 7)); // again in the same second:
     m.SetLogging(false);
-    m.SetLogging(true);
-    QCOMPARE(readFile(m.LogFileName), header); // the file starts afresh
+    QVERIFY(m.SetLogging(true));
+    m.AppendLogLine();
+    // the same name; the first log stays, the new one follows its own header
+    QCOMPARE(readFile(m.LogFileName), header + line + zeros + header + "14:03:07" + zeros.mid(8));
 }
 
 void TestModuleFiles::logThatCannotBeCreated()
@@ -229,13 +231,22 @@ void TestModuleFiles::logThatCannotBeCreated()
     // A directory in the way makes creating and appending fail, for any user.
     const QString name = "Data_0x1004A2_2026-12-05_14-03-07.txt";
     QVERIFY(QDir().mkdir(name));
-    m.SetLogging(true);
+    QString why;
+    QVERIFY(!m.SetLogging(true, &why));
+    QVERIFY(!why.isEmpty());
     QVERIFY(m.Logging);
     QCOMPARE(QString::fromLatin1(m.LogFileName), name);
     m.AppendLogLine();
     QVERIFY(QDir().rmdir(name));
     m.AppendLogLine(); // a log that is gone is not created again without header
     QVERIFY(!QFile::exists(name));
+
+    // A settings file that cannot be replaced says so; the table stays.
+    QVERIFY(QDir().mkdir("Module_v13_0x1004A2.dat"));
+    why.clear();
+    QVERIFY(!m.SaveSettings(&why));
+    QVERIFY(!why.isEmpty());
+    QVERIFY(QFileInfo("Module_v13_0x1004A2.dat").isDir());
 }
 
 QTEST_GUILESS_MAIN(TestModuleFiles)

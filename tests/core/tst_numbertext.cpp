@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace orvane;
 
@@ -64,25 +65,30 @@ void TestNumberText::formats()
     }
 }
 
+constexpr int kNoInteger = std::numeric_limits<int>::min();
+
 void TestNumberText::readers_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<double>("number");
     QTest::addColumn<int>("integer");
-    QTest::newRow("comma") << QByteArray("1,5") << 1.5 << 0;
+    // NaN and kNoInteger stand for "no value".
+    const double none = qQNaN();
+    QTest::newRow("comma") << QByteArray("1,5") << 1.5 << kNoInteger;
     QTest::newRow("blanks") << QByteArray(" -12 ") << -12.0 << -12;
-    QTest::newRow("unit behind") << QByteArray("2.5V") << 0.0 << 0;
-    QTest::newRow("two commas") << QByteArray("1,2,3") << 0.0 << 0;
-    QTest::newRow("overflow") << QByteArray("1e400") << 0.0 << 0;
-    QTest::newRow("nan") << QByteArray("nan") << 0.0 << 0;
-    QTest::newRow("beyond 32 bits") << QByteArray("2147483648") << 2147483648.0 << 0;
+    QTest::newRow("empty") << QByteArray("  ") << none << kNoInteger;
+    QTest::newRow("unit behind") << QByteArray("2.5V") << none << kNoInteger;
+    QTest::newRow("two commas") << QByteArray("1,2,3") << none << kNoInteger;
+    QTest::newRow("overflow") << QByteArray("1e400") << none << kNoInteger;
+    QTest::newRow("nan") << QByteArray("nan") << none << kNoInteger;
+    QTest::newRow("beyond 32 bits") << QByteArray("2147483648") << 2147483648.0 << kNoInteger;
 }
 
 void TestNumberText::readers()
 {
     QFETCH(QByteArray, text);
-    QTEST(readNumber(text), "number");
-    QTEST(int(readInteger(text)), "integer");
+    QTEST(readNumber(text).value_or(qQNaN()), "number");
+    QTEST(int(readInteger(text).value_or(kNoInteger)), "integer");
 }
 
 QTEST_APPLESS_MAIN(TestNumberText)

@@ -1,5 +1,6 @@
 // The session from its outside: the simulated network in, the TCP data line,
 // the event log and a measurement log file out.
+#include "DataLineRequest.h"
 #include "FakePorts.h"
 #include "app/OrvaneSession.h"
 #include "common/NavigationTree.h"
@@ -52,26 +53,6 @@ struct Rig
     }
 };
 
-// One request on a fresh connection; the data line without its CR LF.
-QByteArray requestDataLine(quint16 port)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(3000))
-        return "no connection";
-    QByteArray received;
-    socket.write("x\r\n");
-    QElapsedTimer clock;
-    clock.start();
-    while (received.count("\r\n") < 2 && clock.elapsed() < 5000) {
-        socket.waitForReadyRead(100);
-        received += socket.readAll();
-    }
-    const QList<QByteArray> lines = received.split('\n');
-    if (lines.size() < 2 || !lines[1].endsWith('\r'))
-        return received;
-    return lines[1].chopped(1);
-}
 } // namespace
 
 class TestSession : public QObject

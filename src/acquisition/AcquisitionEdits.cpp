@@ -1,0 +1,60 @@
+// What the operator's panels change in a module, announced the same way as a
+// polling cycle's results: the tree and the data line follow at once.
+#include "AcquisitionControl.h"
+
+#include "common/Text1252.h"
+
+namespace orvane {
+
+namespace {
+bool isSlot(int slot)
+{
+    return slot >= 1 && slot <= 4;
+}
+} // namespace
+
+void AcquisitionControl::moduleEdited(int slot)
+{
+    if (!isSlot(slot))
+        return;
+    // Only a present module has nodes; updating an absent one would add them.
+    if (ModObject[slot]->Present && !m_scanning)
+        ModObject[slot]->UpdateTreeNodes(m_ports.tree);
+    Q_EMIT modulesChanged();
+}
+
+void AcquisitionControl::readBackConfiguration(int slot)
+{
+    if (!isSlot(slot))
+        return;
+    ModObject[slot]->ReadConfiguration();
+    saveModuleSettings(slot);
+    moduleEdited(slot);
+}
+
+bool AcquisitionControl::saveModuleSettings(int slot)
+{
+    if (!isSlot(slot))
+        return false;
+    const TOV_MOD_Object &module = *ModObject[slot];
+    QString why;
+    if (module.SaveSettings(&why))
+        return true;
+    InfoDialogAdd("Settings file " + module.SettingsFileName()
+        + " could not be saved: " + toWindows1252(why));
+    return false;
+}
+
+void AcquisitionControl::setModuleLogging(int slot, bool on)
+{
+    if (!isSlot(slot))
+        return;
+    TOV_MOD_Object &module = *ModObject[slot];
+    QString why;
+    if (!module.SetLogging(on, &why)) {
+        InfoDialogAdd(
+            "Log file " + module.LogFileName + " could not be created: " + toWindows1252(why));
+    }
+}
+
+} // namespace orvane
