@@ -4,6 +4,7 @@
 #include "common/NavigationTree.h"
 #include "modules/WarningFormUnit.h"
 #include "sim/Scenario.h"
+#include "sim/SimClock.h"
 #include "sim/SimDriver.h"
 #include "ui/AlarmPanel.h"
 #include "ui/InfoPanel.h"
@@ -28,6 +29,7 @@ class TestMainForm : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    ManualSimClock m_clock; // the simulated radio's time: no real waits
     std::unique_ptr<TMainForm> m_form;
     std::unique_ptr<TWarningForm> m_warning;
 
@@ -43,15 +45,16 @@ private Q_SLOTS:
         TMainForm::Options options;
         options.startTimer = false;
         options.dataPort = 0;
-        m_form
-            = std::make_unique<TMainForm>(std::make_unique<SimDriver>(builtInScenario()), options);
+        m_form = std::make_unique<TMainForm>(
+            std::make_unique<SimDriver>(builtInScenario(), m_clock), options);
+        m_form->acquisition()->IntObject->setWaitFunction(
+            [this](int ms) { m_clock.advanceMs(ms); });
         m_warning = std::make_unique<TWarningForm>();
         m_form->setWarningForm(m_warning.get());
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-        m_form->MainTimerTimer(); // start-up: scan with real waits, then step 1
-        for (int i = 0; i < 4; ++i) { // the rest of the first cycle
-            QTest::qWait(60); // the simulated radio answers after 40 ms
+        for (int i = 0; i < 5; ++i) { // start-up scan and step 1, then the rest of the cycle
+            m_clock.advanceMs(180);
             m_form->MainTimerTimer();
         }
     }
