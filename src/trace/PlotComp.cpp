@@ -11,6 +11,9 @@ TPlot::TPlot(QWidget *parent)
 {
     setFrameStyle(QFrame::Box | QFrame::Plain); // a single-line border
     setLineWidth(1);
+    // Every pixel is painted (border and cached image): nothing behind the
+    // control needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     resize(400, 100);
     m_model.setSize(contentsRect().width(), contentsRect().height());
     m_boldFont = font();
@@ -49,6 +52,7 @@ void TPlot::setTitle(const QString &text)
 void TPlot::setTitleColor(const QColor &color)
 {
     m_titleColor = color;
+    m_titlePen = QPen(color);
     propertyChanged(true);
 }
 
@@ -231,17 +235,10 @@ QPoint TPlot::clientPos(const QMouseEvent *event) const
     return event->position().toPoint() - contentsRect().topLeft();
 }
 
-// The pixels a rubber band from a to b covers (client coordinates), as a
-// widget region: four thin strips, so moving the band repaints only them.
+// Where a band from a to b stands, in widget coordinates.
 QRegion TPlot::bandRegion(QPoint a, QPoint b) const
 {
-    const QRect box = QRect(a, b).normalized().translated(contentsRect().topLeft());
-    const QRect outer = box.adjusted(-2, -2, 2, 2);
-    QRegion region(outer.left(), outer.top(), outer.width(), 5);
-    region += QRect(outer.left(), outer.bottom() - 4, outer.width(), 5);
-    region += QRect(outer.left(), outer.top(), 5, outer.height());
-    region += QRect(outer.right() - 4, outer.top(), 5, outer.height());
-    return region;
+    return bandPixels(a, b).translated(contentsRect().topLeft());
 }
 
 void TPlot::mousePressEvent(QMouseEvent *event)

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QImage>
 #include <QList>
+#include <QPen>
 #include <QStaticText>
 
 #include <array>
@@ -17,6 +18,7 @@ class QTimer;
 
 namespace orvane {
 
+class PixelCanvas;
 class TPlot;
 
 // Event of the timer feed: the handler sets NewValue.
@@ -144,9 +146,9 @@ public:
     // Invalidates the whole control; the toolkit paints it once later.
     void requestRepaint();
 
-    // The plot's client area as the next paint draws it (for tests and
-    // benchmarks: renders without going through the window system).
-    void render(QImage &image);
+    // The plot's client area as the next paint draws it, rendered if it is
+    // stale (for tests and benchmarks: without the window system).
+    const QImage &render();
     // Number of times the plot was rendered into its image.
     quint64 renderCount() const { return m_renderCount; }
 
@@ -177,13 +179,14 @@ private:
 
     // Drawing steps (PlotComp_Paint.cpp).
     void ensureFrame();
-    void renderFrame(QPainter &p);
-    void DrawGrid(QPainter &p, const PlotGeometry &g);
-    void DrawStripGrid(QPainter &p, const PlotGeometry &g);
+    void renderFrame();
+    void DrawGrid(PixelCanvas &canvas, const PlotGeometry &g);
+    void DrawStripGrid(PixelCanvas &canvas, const PlotGeometry &g);
     void drawAxisTexts(QPainter &p, const PlotGeometry &g);
-    void DrawTraces(QPainter &p);
+    void DrawTraces(PixelCanvas &canvas);
     void DrawLegend(QPainter &p, const PlotGeometry &g);
-    void drawBand(QPainter &p) const;
+    void drawBand(QPainter &p);
+    static QRegion bandPixels(QPoint a, QPoint b);
     const QStaticText &plainText(CachedText &cache, const QString &text, const QFont &font);
     const QStaticText &numberText(CachedText &cache, double value, int decimals, const QFont &font,
         const char *prefix, const char *suffix);
@@ -191,6 +194,7 @@ private:
     PlotModel m_model;
     QString m_title;
     QColor m_titleColor { 0, 0, 128 };
+    QPen m_titlePen { m_titleColor };
     QColor m_bgColor { 0, 0, 0 };
     QColor m_gridColor { 255, 255, 255 };
     int m_updateInterval = 1000;
@@ -211,6 +215,7 @@ private:
 
     // The rendered plot and what it was rendered from.
     QImage m_frame;
+    QImage m_bandImage; // scratch for the rubber band's inverted pixels
     quint64 m_propsVersion = 1;
     quint64 m_renderedProps = 0;
     quint64 m_renderedModel = 0;

@@ -4,9 +4,9 @@
 // rubber band of a zoom drag over it.
 #include "PlotComp.h"
 
+#include "PlotComp_Raster.h"
 #include "modules/NumberText.h"
 
-#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -37,12 +37,6 @@ int labelDecimals(int digits)
     return digits >= 1 && digits <= 3 ? digits : 0;
 }
 
-QPen cosmeticPen(const QColor &color, Qt::PenStyle style)
-{
-    QPen pen(color, 1, style);
-    pen.setCosmetic(true);
-    return pen;
-}
 } // namespace
 
 const QStaticText &TPlot::plainText(CachedText &cache, const QString &text, const QFont &font)
@@ -80,115 +74,96 @@ const QStaticText &TPlot::numberText(CachedText &cache, double value, int decima
 
 void TPlot::ensureFrame()
 {
+    // The plot is rendered in logical pixels, the canvas its layout is
+    // defined on; a high-density screen shows the image enlarged.
     const QSize size = contentsRect().size();
-    const qreal dpr = devicePixelRatioF();
     if (size.isEmpty()) {
         m_frame = QImage();
         return;
     }
-    const QSize pixels = (QSizeF(size) * dpr).toSize();
     bool stale = m_renderedProps != m_propsVersion || m_renderedModel != m_model.version();
-    if (m_frame.size() != pixels || m_frame.devicePixelRatio() != dpr) {
-        m_frame = QImage(pixels, QImage::Format_RGB32);
-        m_frame.setDevicePixelRatio(dpr);
+    if (m_frame.size() != size) {
+        m_frame = QImage(size, QImage::Format_RGB32);
         stale = true;
     }
     if (!stale)
         return;
-    QPainter p(&m_frame);
-    renderFrame(p);
+    renderFrame();
     m_renderedProps = m_propsVersion;
     m_renderedModel = m_model.version();
     ++m_renderCount;
 }
 
-void TPlot::render(QImage &image)
+const QImage &TPlot::render()
 {
     ensureFrame();
-    image = m_frame;
+    return m_frame;
 }
 
-void TPlot::renderFrame(QPainter &p)
+// Background and frame, grid, texts, legend and traces. Lines go straight into
+// the image; texts through QPainter.
+void TPlot::renderFrame()
 {
     const PlotGeometry g = m_model.geometry();
-    // The rectangle (0, 0)-(W, H) fills the control and frames it.
-    p.fillRect(0, 0, g.W, g.H, m_bgColor);
-    p.setPen(cosmeticPen(m_gridColor, Qt::SolidLine));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(0, 0, g.W - 1, g.H - 1);
+    m_frame.fill(m_bgColor.rgb());
+    PixelCanvas canvas(m_frame);
+    canvas.rectangle(0, 0, g.W - 1, g.H - 1, m_gridColor.rgb());
     if (m_model.LogicMode())
-        DrawStripGrid(p, g);
+        DrawStripGrid(canvas, g);
     else
-        DrawGrid(p, g);
-    DrawTraces(p);
-    if (m_model.ShowLegend())
-        DrawLegend(p, g);
+        DrawGrid(canvas, g);
+    {
+        // The legend lies right of the plot area, where no trace reaches, so
+        // its texts can go with the others before the traces.
+        QPainter p(&m_frame);
+        drawAxisTexts(p, g);
+        if (m_model.ShowLegend())
+            DrawLegend(p, g);
+    }
+    DrawTraces(canvas);
 }
 
-void TPlot::DrawGrid(QPainter &p, const PlotGeometry &g)
+void TPlot::DrawGrid(PixelCanvas &canvas, const PlotGeometry &g)
 {
-    const QPen solid = cosmeticPen(m_gridColor, Qt::SolidLine);
-    const QPen dotted = cosmeticPen(m_gridColor, Qt::DotLine);
+    const QRgb color = m_gridColor.rgb();
     const int top = g.T;
     const int bottom = g.bottom();
     if (m_xLabelDouble) {
-        p.setPen(dotted);
-        for (int i = 0; i <= 20; ++i) {
-            const int x = px(i * g.PW / 20 + g.L);
-            p.drawLine(x, top, x, bottom);
-        }
+        for (int i = 0; i <= 20; ++i)
+            canvas.vline(px(i * g.PW / 20 + g.L), top, bottom, color, true);
     }
-    p.setPen(solid);
-    for (int i = 0; i <= 10; ++i) {
-        const int x = px(i * g.PW / 10 + g.L);
-        p.drawLine(x, top, x, bottom);
-    }
+    for (int i = 0; i <= 10; ++i)
+        canvas.vline(px(i * g.PW / 10 + g.L), top, bottom, color);
     // Five solid major divisions on the Y axis, each halved by a dotted line.
-    for (int i = 0; i <= 10; ++i) {
-        p.setPen(i % 2 == 0 ? solid : dotted);
-        const int y = px(i * g.PH / 10 + g.T);
-        p.drawLine(g.L, y, g.right(), y);
-    }
-    drawAxisTexts(p, g);
+    for (int i = 0; i <= 10; ++i)
+        canvas.hline(g.L, g.right(), px(i * g.PH / 10 + g.T), color, i % 2 != 0);
 }
 
-void TPlot::DrawStripGrid(QPainter &p, const PlotGeometry &g)
+void TPlot::DrawStripGrid(PixelCanvas &canvas, const PlotGeometry &g)
 {
-    const QPen solid = cosmeticPen(m_gridColor, Qt::SolidLine);
-    const QPen dotted = cosmeticPen(m_gridColor, Qt::DotLine);
-    if (m_xLabelDouble) {
-        p.setPen(dotted);
-        for (int i = 0; i <= 9; ++i) {
-            const int x = px(i * g.PW / 10 + 0.5 * g.PW / 10 + g.L);
-            for (int k = 0; k < 4; ++k)
-                p.drawLine(x, px(g.stripBottom(k)), x, px(g.stripBottom(k) - g.S));
-        }
-    }
-    p.setPen(solid);
-    for (int i = 0; i <= 10; ++i) {
-        const int x = px(i * g.PW / 10 + g.L);
-        for (int k = 0; k < 4; ++k)
-            p.drawLine(x, px(g.stripBottom(k)), x, px(g.stripBottom(k) - g.S));
-    }
+    const QRgb color = m_gridColor.rgb();
     for (int k = 0; k < 4; ++k) {
         const double b = g.stripBottom(k);
-        p.setPen(solid);
-        p.drawLine(g.L, px(b), g.right(), px(b));
-        p.drawLine(g.L, px(b - g.S), g.right(), px(b - g.S));
-        p.setPen(dotted);
-        for (int i = 1; i <= 4; ++i) {
-            const int y = px(b - i * 0.2 * g.S);
-            p.drawLine(g.L, y, g.right(), y);
+        const int bottom = px(b);
+        const int top = px(b - g.S);
+        if (m_xLabelDouble) {
+            for (int i = 0; i <= 9; ++i)
+                canvas.vline(px(i * g.PW / 10 + 0.5 * g.PW / 10 + g.L), bottom, top, color, true);
         }
+        for (int i = 0; i <= 10; ++i)
+            canvas.vline(px(i * g.PW / 10 + g.L), bottom, top, color);
+        canvas.hline(g.L, g.right(), bottom, color);
+        canvas.hline(g.L, g.right(), top, color);
+        for (int i = 1; i <= 4; ++i)
+            canvas.hline(g.L, g.right(), px(b - i * 0.2 * g.S), color, true);
     }
-    drawAxisTexts(p, g);
 }
 
 void TPlot::drawAxisTexts(QPainter &p, const PlotGeometry &g)
 {
     const PlotScales &s = m_model.current();
     p.setFont(m_boldFont);
-    p.setPen(m_titleColor);
+    p.setPen(m_titlePen);
 
     if (m_titleText.source != m_title || m_titleText.fontGeneration != m_fontGeneration)
         m_titleWidth = QFontMetrics(m_boldFont).horizontalAdvance(m_title);
@@ -239,53 +214,51 @@ void TPlot::drawAxisTexts(QPainter &p, const PlotGeometry &g)
     }
 }
 
-void TPlot::DrawTraces(QPainter &p)
+void TPlot::DrawTraces(PixelCanvas &canvas)
 {
     QPoint *points = m_points.data();
     const int n = m_model.pointCount();
     const int curves = m_xyMode ? kPlotTraces / 2 : kPlotTraces;
     for (int t = 1; t <= curves; ++t) {
-        p.setPen(cosmeticPen(kTraceColors[t - 1], Qt::SolidLine));
         m_model.tracePixels(t, m_xyMode, points);
-        p.drawPolyline(points, n);
+        canvas.polyline(points, n, kTraceColors[t - 1].rgb());
     }
 }
 
+// Entries 1 to 4: the name in bold, then maximum and minimum of the trace's
+// stored values. The painter still has the bold font of the axis texts; the
+// names go first so that the font changes once.
 void TPlot::DrawLegend(QPainter &p, const PlotGeometry &g)
 {
+    static const QPen legendPens[4] = { QPen(kTraceColors[0]), QPen(kTraceColors[1]),
+        QPen(kTraceColors[2]), QPen(kTraceColors[3]) };
     const int x = px(g.PW + g.L + 10);
-    for (int k = 1; k <= 4; ++k) {
-        const int n = k - 1;
-        const double y = n * g.S + g.T + n * g.Gap;
+    auto entryTop = [&g](int n) { return n * g.S + g.T + n * g.Gap; };
+    for (int n = 0; n < 4; ++n) {
+        p.setPen(legendPens[n]);
+        p.drawStaticText(
+            x, px(entryTop(n)), plainText(m_legendNames[n], m_signalNames[n], m_boldFont));
+    }
+    const QFont regular = font();
+    p.setFont(regular);
+    for (int n = 0; n < 4; ++n) {
         double minimum = 0.0;
         double maximum = 0.0;
-        m_model.traceRange(k, &minimum, &maximum);
-        p.setPen(kTraceColors[k - 1]);
-        p.setFont(m_boldFont);
-        p.drawStaticText(x, px(y), plainText(m_legendNames[n], m_signalNames[n], m_boldFont));
-        p.setFont(font());
-        p.drawStaticText(
-            x, px(y + 15), numberText(m_legendMax[n], maximum, 3, font(), "Max: ", " V"));
-        p.drawStaticText(
-            x, px(y + 30), numberText(m_legendMin[n], minimum, 3, font(), "Min: ", " V"));
+        m_model.traceRange(n + 1, &minimum, &maximum);
+        p.setPen(legendPens[n]);
+        p.drawStaticText(x, px(entryTop(n) + 15),
+            numberText(m_legendMax[n], maximum, 3, regular, "Max: ", " V"));
+        p.drawStaticText(x, px(entryTop(n) + 30),
+            numberText(m_legendMin[n], minimum, 3, regular, "Min: ", " V"));
     }
 }
 
-void TPlot::drawBand(QPainter &p) const
+// The pixels of the rubber band from a to b (client coordinates): the outline
+// of the rectangle they span, two pixels thick, each pixel once.
+QRegion TPlot::bandPixels(QPoint a, QPoint b)
 {
-    // Inverted pixels (not-xor with black) stand out on any background.
-    const QPoint offset = contentsRect().topLeft();
-    const QPoint a = m_start + offset;
-    const QPoint b = m_last + offset;
-    const QPoint corners[4] = { a, QPoint(b.x(), a.y()), b, QPoint(a.x(), b.y()) };
-    p.save();
-    p.setClipRect(contentsRect());
-    if (p.paintEngine()->hasFeature(QPaintEngine::RasterOpModes))
-        p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
-    p.setPen(QPen(Qt::black, 2));
-    p.setBrush(Qt::NoBrush);
-    p.drawPolygon(corners, 4);
-    p.restore();
+    const QRect outer = QRect(a, b).normalized();
+    return QRegion(outer).subtracted(QRegion(outer.adjusted(2, 2, -2, -2)));
 }
 
 void TPlot::paintEvent(QPaintEvent *event)
@@ -294,19 +267,48 @@ void TPlot::paintEvent(QPaintEvent *event)
     QPainter p(this);
     const QRect client = contentsRect();
     if (!m_frame.isNull()) {
-        const qreal dpr = m_frame.devicePixelRatio();
         for (const QRect &r : event->region()) {
             const QRect target = r & client;
             if (target.isEmpty())
                 continue;
-            const QRectF source(
-                QPointF(target.topLeft() - client.topLeft()) * dpr, QSizeF(target.size()) * dpr);
-            p.drawImage(QRectF(target), m_frame, source);
+            // A rectangular clip lets the copy be a plain memory copy; the
+            // paint's own region (a rubber band's strips) would make it a
+            // general blend of many spans.
+            p.setClipRect(target);
+            p.drawImage(target, m_frame, target.translated(-client.topLeft()));
         }
+        if (m_dragging && !m_firstMove)
+            drawBand(p);
+        p.setClipping(false);
     }
-    drawFrame(&p);
-    if (m_dragging && !m_firstMove)
-        drawBand(p);
+    // The border only when the paint reaches it: a rubber-band move repaints
+    // a few thin strips inside.
+    if (!event->region().subtracted(QRegion(client)).isEmpty())
+        drawFrame(&p);
+}
+
+// The band shows the cached image's pixels inverted, so it stands out on any
+// colour and disappears by copying the image back. The inverted pixels are
+// put together in a scratch image and copied like the image itself.
+void TPlot::drawBand(QPainter &p)
+{
+    if (m_bandImage.size() != m_frame.size())
+        m_bandImage = QImage(m_frame.size(), QImage::Format_RGB32);
+    const QPoint offset = contentsRect().topLeft();
+    const QRegion band = bandPixels(m_start, m_last);
+    for (const QRect &r : band) {
+        const QRect area = r & m_frame.rect();
+        if (area.isEmpty())
+            continue;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const QRgb *from = reinterpret_cast<const QRgb *>(m_frame.constScanLine(y));
+            QRgb *to = reinterpret_cast<QRgb *>(m_bandImage.scanLine(y));
+            for (int x = area.left(); x <= area.right(); ++x)
+                to[x] = from[x] ^ 0x00FFFFFFu;
+        }
+        p.setClipRect(area.translated(offset));
+        p.drawImage(area.topLeft() + offset, m_bandImage, area);
+    }
 }
 
 } // namespace orvane

@@ -15,7 +15,9 @@ bool validTrace(int trace)
 // Rounds a pixel coordinate to the nearest integer (halves to even) after
 // clamping it to [lo, hi] in floating point, so that no infinite or huge value
 // ever reaches the integer conversion. A value that is not a number becomes
-// `ifNaN` (one of the bounds).
+// `ifNaN` (one of the bounds). The bounds are small integers; adding and
+// taking away 1.5 * 2^52 rounds such a value to nearest-even in the default
+// rounding mode, like nearbyint() but without a library call per point.
 int toPixel(double v, double lo, double hi, double ifNaN)
 {
     if (v >= lo) {
@@ -24,7 +26,8 @@ int toPixel(double v, double lo, double hi, double ifNaN)
     } else {
         v = v < lo ? lo : ifNaN;
     }
-    return int(std::nearbyint(v));
+    constexpr double kRound = 0x1.8p52;
+    return int((v + kRound) - kRound);
 }
 
 // LogicMode strip of a trace: traces 1 and 5 in the top strip (3), 2 and 6
