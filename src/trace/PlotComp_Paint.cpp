@@ -76,7 +76,9 @@ void TPlot::ensureFrame()
 {
     // The plot is rendered in logical pixels, the canvas its layout is
     // defined on; a high-density screen shows the image enlarged.
+    // A hidden control gets its resize event only when shown.
     const QSize size = contentsRect().size();
+    m_model.setSize(size.width(), size.height());
     if (size.isEmpty()) {
         m_frame = QImage();
         return;
