@@ -347,6 +347,8 @@ void printRatios(const SummaryReporter &r)
         const auto render = r.time("BM_PlotRender" + arg);
         const auto paint = r.time("BM_PlotPaint" + arg);
         const auto floor = r.time("BM_FloorPolylines" + arg);
+        if (render.real <= 0 || paint.real <= 0 || floor.real <= 0)
+            continue; // left out by a filter
         std::printf("  %-6s render %.0f (%.0f), widget paint %.0f (%.0f), floor %.0f (%.0f)\n",
             dataSet(set).name, render.real, render.cpu, paint.real, paint.cpu, floor.real,
             floor.cpu);
