@@ -5,6 +5,8 @@
 #include "common/OperatorMessages.h"
 #include "common/Text1252.h"
 #include "modules/NumberText.h"
+#include "widgets/Fonts.h"
+#include "widgets/Paneles.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -75,14 +77,12 @@ TPlotWindow::TPlotWindow(QWidget *parent, OperatorMessages *messages)
     setWindowTitle(QStringLiteral("Plot Window"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(727, 400);
-    QFont dialogFont(QStringLiteral("MS Sans Serif"));
-    dialogFont.setStyleHint(QFont::SansSerif);
-    dialogFont.setPixelSize(11);
-    setFont(dialogFont);
+    setFont(windowFont());
 
-    Panel = new QWidget(this);
+    Panel = new TPaneles(this);
     Panel->setObjectName(QStringLiteral("Panel"));
     Panel->setGeometry(0, 0, 727, 400);
+    Panel->setBitmap(mainSkin());
 
     Plot = new TPlot(Panel);
     Plot->setObjectName(QStringLiteral("Plot"));
@@ -180,10 +180,7 @@ void TPlotWindow::setOperatorMessages(OperatorMessages *messages)
 
 void TPlotWindow::setSkin(const QPixmap &skin)
 {
-    QPalette palette = Panel->palette();
-    palette.setBrush(QPalette::Window, QBrush(skin));
-    Panel->setPalette(palette);
-    Panel->setAutoFillBackground(true);
+    Panel->setBitmap(skin);
 }
 
 void TPlotWindow::SetModules(const std::array<TOV_MOD_Object *, 4> &modules)

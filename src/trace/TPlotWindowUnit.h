@@ -16,6 +16,7 @@ class QPushButton;
 namespace orvane {
 
 class OperatorMessages;
+class TPaneles;
 class TPlot;
 class TraceSlotTable;
 
@@ -50,12 +51,13 @@ public:
     void FormCreate();
 
     void setOperatorMessages(OperatorMessages *messages);
-    // The skin bitmap tiled behind the controls.
+    // The skin bitmap tiled behind the controls (the grey texture of the
+    // main window from the start).
     void setSkin(const QPixmap &skin);
     const TraceSlotTable &traceSlots() const { return *m_slots; }
 
     // --- controls, named as their objectName ---
-    QWidget *Panel = nullptr; // fills the client area, carries all but HideButton
+    TPaneles *Panel = nullptr; // fills the client area, carries all but HideButton
     TPlot *Plot = nullptr;
     QLabel *Label1 = nullptr; // "Y-axis max"
     QLabel *Label2 = nullptr; // "Y-axis min"

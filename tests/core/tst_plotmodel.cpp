@@ -73,27 +73,7 @@ private slots:
         QCOMPARE(values(m.fullView())[axis], taken ? value : full[axis]);
     }
 
-    void appendingKeepsOtherTracesAndSize()
-    {
-        PlotModel m;
-        QVERIFY(m.setNrOfPoints(1000));
-        for (int k = 0; k < 1001; ++k)
-            m.addPoint(3, k, 100 + k);
-        QCOMPARE(m.pointCount(), 1001);
-        QCOMPARE(m.y(3, 0), 100.0); // only appended points, the first at index 0
-        m.addPoint(3, 1001, 1101);
-        QCOMPARE(m.y(3, 0), 101.0);
-        QCOMPARE(m.x(3, 1000), 1001.0);
-        for (int t : { 1, 2, 4, 5, 6 })
-            QCOMPARE(yValues(m, t), QList<double>(1001, 0.0));
-        // Trace numbers outside 1..6 are ignored.
-        m.addPoint(0, 1, 1);
-        m.addPoint(7, 1, 1);
-        m.ShiftTrace(7);
-        QCOMPARE(m.y(3, 1000), 1101.0);
-    }
-
-    void addPointsEqualsShiftAndAssign_data()
+    void addPoints_data()
     {
         QTest::addColumn<int>("xsLength");
         QTest::addColumn<int>("ysLength");
@@ -105,8 +85,9 @@ private slots:
         QTest::newRow("unequal, ys shorter") << 7 << 0;
     }
     // AddPoints works in one pass; the result is that of one ShiftTrace and
-    // one assignment per pair, as a list with pop-front and append shows.
-    void addPointsEqualsShiftAndAssign()
+    // one assignment per pair (a list with pop-front and append), the store
+    // keeps its size and the other traces stay where they are.
+    void addPoints()
     {
         QFETCH(int, xsLength);
         QFETCH(int, ysLength);
@@ -115,6 +96,7 @@ private slots:
         QList<double> expectX, expectY;
         for (int j = 0; j < 11; ++j) {
             m.addPoint(2, -j, -2 * j);
+            m.addPoint(5, j, j);
             expectX.append(-j);
             expectY.append(-2 * j);
         }
@@ -124,15 +106,19 @@ private slots:
         for (int k = 0; k < ysLength; ++k)
             ys.append(100 + k);
         m.AddPoints(2, xs, ys);
+        m.addPoint(7, 1, 1); // no such trace
         for (int k = 0; k < std::min(xsLength, ysLength); ++k) {
             expectX.removeFirst();
             expectY.removeFirst();
             expectX.append(xs[k]);
             expectY.append(ys[k]);
         }
+        QCOMPARE(m.pointCount(), 11);
         QCOMPARE(yValues(m, 2), expectY);
         for (int j = 0; j < 11; ++j)
             QCOMPARE(m.x(2, j), expectX[j]);
+        QCOMPARE(yValues(m, 5), QList<double>({ 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 }));
+        QCOMPARE(yValues(m, 1), QList<double>(11, 0.0));
     }
 
     void nrOfPoints_data()
@@ -299,17 +285,6 @@ private slots:
             last = span;
         }
         QVERIFY(refused > 0);
-    }
-
-    void traceRangeSkipsNonFinite()
-    {
-        PlotModel m;
-        m.setNrOfPoints(3);
-        m.AddPoints(4, QList { 1.0, 2.0, 3.0, 4.0 }, QList { NaN, -2.0, inf, 7.0 });
-        double lo = 0, hi = 0;
-        m.traceRange(4, &lo, &hi);
-        QCOMPARE(lo, -2.0);
-        QCOMPARE(hi, 7.0);
     }
 };
 

@@ -46,7 +46,7 @@ class TestPlotWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void layoutAndPlotConfiguration()
+    void layout()
     {
         Rig rig;
         TPlotWindow &w = rig.window;
@@ -73,14 +73,6 @@ private slots:
         QCOMPARE(w.PlotMinEdit->text(), QStringLiteral("0.0"));
         QCOMPARE(w.SignalLabel[1]->text(), QStringLiteral("< no signal >"));
         QCOMPARE(w.ModuleLabel[1]->text(), QStringLiteral("<no module>"));
-        TPlot *plot = w.Plot;
-        QCOMPARE(plot->NrOfPoints(), 1000);
-        QCOMPARE(plot->YScaleSpan(), 25.0);
-        QCOMPARE(plot->XScaleSpan(), 1000.0);
-        QCOMPARE(plot->XDigits(), 0);
-        QCOMPARE(plot->YDigits(), 1);
-        QVERIFY(plot->XLabelDouble() && plot->ShowLegend() && !plot->LogicMode());
-        QVERIFY(!plot->UpdateActive() && !plot->DataRequest);
     }
 
     void tracesAndTheirCaptions()
