@@ -75,8 +75,9 @@ const QStaticText &TPlot::numberText(CachedText &cache, double value, int decima
 void TPlot::ensureFrame()
 {
     // The plot is rendered in logical pixels, the canvas its layout is
-    // defined on; a high-density screen shows the image enlarged.
-    // A hidden control gets its resize event only when shown.
+    // defined on; a high-density screen shows the image enlarged. The size
+    // is read here because a hidden control gets its resize event only when
+    // it is shown.
     const QSize size = contentsRect().size();
     m_model.setSize(size.width(), size.height());
     if (size.isEmpty()) {
@@ -218,8 +219,12 @@ void TPlot::drawAxisTexts(QPainter &p, const PlotGeometry &g)
 
 void TPlot::DrawTraces(PixelCanvas &canvas)
 {
-    QPoint *points = m_points.data();
+    // Sized with the store; grows here too when the store was resized
+    // through model().
     const int n = m_model.pointCount();
+    if (m_points.size() < std::size_t(n))
+        m_points.resize(std::size_t(n));
+    QPoint *points = m_points.data();
     const int curves = m_xyMode ? kPlotTraces / 2 : kPlotTraces;
     for (int t = 1; t <= curves; ++t) {
         m_model.tracePixels(t, m_xyMode, points);
