@@ -141,6 +141,13 @@ bool AcquisitionControl::Detect_Module(int band)
     const ScanAnswer answer = parseScanAnswer(reply);
     if (answer.wellFormed) {
         if (answer.type == 1 || answer.type == 2) {
+            // Another module in this slot does not inherit the traces of the
+            // one before it: its trace ticks are cleared and its traces freed.
+            if (module.SerialText != answer.serial) {
+                module.TraceFlags.fill(0);
+                if (m_ports.trace)
+                    m_ports.trace->RemoveModuleTraces(band);
+            }
             module.ResetSignals();
             module.ScanText = reply;
             module.SerialText = answer.serial;

@@ -116,7 +116,9 @@ private Q_SLOTS:
         QCOMPARE(rig.view.moduleLabels[4], QByteArray("-"));
         QCOMPARE(rig.view.visiblePanel, 4);
         QCOMPARE(rig.view.settingsUpdates, 1);
-        QCOMPARE(rig.trace.removed, QList<int>({ 2, 4 }));
+        // Empty slots lose their traces; a slot that gets a module it did not
+        // hold before starts without traces too.
+        QCOMPARE(rig.trace.removed, QList<int>({ 1, 2, 3, 4 }));
         // Scan frames and their log lines.
         // Identity, the four scan frames, then the same tick's first poll.
         QCOMPARE(rig.driver.written.mid(1, 4),
@@ -193,6 +195,31 @@ private Q_SLOTS:
         QVERIFY(rig.acq->ModObject[1]->Present);
         QCOMPARE(rig.acq->ModObject[1]->SerialText, QByteArray("0x1004A2"));
         QCOMPARE(rig.messages.warnings.size(), 1);
+    }
+
+    // A rescan that finds the same module keeps its trace ticks and traces;
+    // another module in the slot starts without them.
+    void rescanKeepsTracesOfSameModuleOnly_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("same serial") << QByteArray("Orvane Module, 0x1004A2") << true;
+        QTest::newRow("other serial") << QByteArray("Orvane Module, 0x1004B7") << false;
+        QTest::newRow("other type") << QByteArray("Orvane Module, 0x2004A2") << false;
+    }
+    void rescanKeepsTracesOfSameModuleOnly()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, kept);
+        Rig rig;
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "", "" });
+        rig.acq->MainTimerTimer();
+        rig.acq->ModObject[1]->TraceFlags[3] = 1;
+        rig.trace.removed.clear();
+        rig.scriptScan({ answer, "", "", "" });
+        rig.acq->ScanButtonClick();
+        QCOMPARE(rig.acq->ModObject[1]->TraceFlags[3], kept ? 1 : 0);
+        QCOMPARE(rig.trace.removed.contains(1), !kept);
     }
 
     void onlySlotThreeIsPolled()
