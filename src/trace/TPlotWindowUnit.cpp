@@ -237,8 +237,11 @@ void TPlotWindow::showChangedLabels()
 
 void TPlotWindow::ApplyMinMaxButtonClick()
 {
-    const double maximum = readNumber(toWindows1252(PlotMaxEdit->text()));
-    const double minimum = readNumber(toWindows1252(PlotMinEdit->text()));
+    // A bound that does not read as a number stays where it is.
+    const double minimum
+        = readNumber(toWindows1252(PlotMinEdit->text())).value_or(Plot->YScaleOrigin());
+    const double maximum = readNumber(toWindows1252(PlotMaxEdit->text()))
+                               .value_or(Plot->YScaleOrigin() + Plot->YScaleSpan());
     // A span <= 0 is ignored by the plot, so a maximum not above the minimum
     // moves only the origin.
     Plot->setYScaleOrigin(minimum);

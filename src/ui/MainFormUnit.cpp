@@ -10,6 +10,7 @@
 #include "SettingsPanel.h"
 #include "TxRxPanel.h"
 #include "modules/WarningFormUnit.h"
+#include "trace/TPlotWindowUnit.h"
 #include "widgets/Fonts.h"
 #include "widgets/Icons.h"
 #include "widgets/MXPMenu.h"
@@ -47,6 +48,7 @@ TMainForm::TMainForm(std::unique_ptr<D2xxDriver> driver, const Options &options,
     ports.alarms = AlarmPanel->alarmOutput();
     m_session = std::make_unique<OrvaneSession>(std::move(driver), ports, options);
     SettingsPanel->bind(acquisition());
+    SettingsPanel->setTraceSlots(this);
     DigoutPanel->bind(acquisition());
     DataLoggingPanel->bind(acquisition());
 
@@ -66,9 +68,8 @@ void TMainForm::setWarningForm(TWarningForm *form)
     AlarmPanel->alarmOutput()->setWarningForm(form);
 }
 
-void TMainForm::setTraceWindow(TraceView *traceWindow, QWidget *window)
+void TMainForm::setTraceWindow(TPlotWindow *window)
 {
-    m_traceView = traceWindow;
     m_traceWindow = window;
 }
 
@@ -274,8 +275,10 @@ void TMainForm::DataLoggingSpeedButtonClick()
 
 void TMainForm::PlotSpeedButtonClick()
 {
-    if (m_traceWindow)
+    if (m_traceWindow) {
         m_traceWindow->show();
+        m_traceWindow->raise();
+    }
 }
 
 void TMainForm::MasterTreeClick()
@@ -366,20 +369,32 @@ void TMainForm::UpdateSettingsPanel()
 
 void TMainForm::SetModules(const std::array<TOV_MOD_Object *, 4> &modules)
 {
-    if (m_traceView)
-        m_traceView->SetModules(modules);
+    if (m_traceWindow)
+        m_traceWindow->SetModules(modules);
 }
 
 void TMainForm::RefreshTraces()
 {
-    if (m_traceView)
-        m_traceView->RefreshTraces();
+    if (m_traceWindow)
+        m_traceWindow->RefreshTraces();
 }
 
 void TMainForm::RemoveModuleTraces(int slot)
 {
-    if (m_traceView)
-        m_traceView->RemoveModuleTraces(slot);
+    if (m_traceWindow)
+        m_traceWindow->RemoveModuleTraces(slot);
+}
+
+bool TMainForm::AddTrace(int module, int signal)
+{
+    // Without a trace window the box is simply ticked.
+    return !m_traceWindow || m_traceWindow->AddTrace(module, signal);
+}
+
+void TMainForm::RemoveTrace(int module, int signal)
+{
+    if (m_traceWindow)
+        m_traceWindow->RemoveTrace(module, signal);
 }
 
 } // namespace orvane

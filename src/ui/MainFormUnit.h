@@ -1,9 +1,11 @@
 #pragma once
 
+#include "TraceSlots.h"
 #include "app/OrvaneSession.h"
 #include "common/NavigationTree.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -21,6 +23,7 @@ class TDataLoggingPanel;
 class TDigoutPanel;
 class TInfoPanel;
 class TPaneles;
+class TPlotWindow;
 class TSettingsPanel;
 class TTxRxPanel;
 class TWarningForm;
@@ -30,7 +33,7 @@ class TpTree;
 // and the six panels, one visible at a time. It owns the program's session
 // (driver, acquisition, polling timer, data server), binds its ports to the
 // panels and forwards the controls' events to the handlers by their names.
-class TMainForm : public QMainWindow, public AcquisitionView, public TraceView
+class TMainForm : public QMainWindow, public AcquisitionView, public TraceView, public TraceSlots
 {
     Q_OBJECT
 public:
@@ -42,7 +45,7 @@ public:
 
     // The windows created after the main window.
     void setWarningForm(TWarningForm *form);
-    void setTraceWindow(TraceView *traceWindow, QWidget *window);
+    void setTraceWindow(TPlotWindow *window);
 
     OrvaneSession *session() const { return m_session.get(); }
     AcquisitionControl *acquisition() const { return m_session->acquisition(); }
@@ -104,6 +107,10 @@ public:
     void RefreshTraces() override;
     void RemoveModuleTraces(int slot) override;
 
+    // --- TraceSlots: the grid's trace boxes, forwarded to the trace window ---
+    bool AddTrace(int module, int signal) override;
+    void RemoveTrace(int module, int signal) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -118,8 +125,7 @@ private:
     HintTiming *m_hintTiming = nullptr; // a child: outlives the controls that use it
     std::unique_ptr<OrvaneSession> m_session;
     TWarningForm *m_warningForm = nullptr;
-    TraceView *m_traceView = nullptr;
-    QWidget *m_traceWindow = nullptr;
+    QPointer<TPlotWindow> m_traceWindow; // created after this window, destroyed before it
     bool m_closing = false;
 };
 

@@ -5,6 +5,7 @@
 #include "app/DriverSelection.h"
 #include "app/HeadlessRun.h"
 #include "modules/WarningFormUnit.h"
+#include "trace/TPlotWindowUnit.h"
 #include "widgets/VersionInfo.h"
 
 #include <QApplication>
@@ -84,8 +85,11 @@ int main(int argc, char *argv[])
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Orvane System"));
 
-    // Windows in their order: main window, (trace window, about box,) alarm window.
+    // Windows in their order: main window, trace window, alarm window (the
+    // About box is made anew for each look).
     TMainForm mainForm(std::move(selection.driver), sessionOptions);
+    TPlotWindow traceWindow;
+    mainForm.setTraceWindow(&traceWindow);
     TWarningForm warningForm;
     mainForm.setWarningForm(&warningForm);
 

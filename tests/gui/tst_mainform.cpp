@@ -1,17 +1,22 @@
 // The main window on the simulated network, found by the names its
 // controls carry: layout, texts that fit their boxes, panel routing by button
 // and by tree click, the statistics after a cycle, the memos' line rules.
+#include "FakePorts.h"
 #include "common/NavigationTree.h"
 #include "modules/WarningFormUnit.h"
 #include "sim/Scenario.h"
 #include "sim/SimClock.h"
 #include "sim/SimDriver.h"
+#include "trace/TPlotWindowUnit.h"
+#include "trace/TraceSlotTable.h"
 #include "ui/AlarmPanel.h"
 #include "ui/InfoPanel.h"
 #include "ui/MainFormUnit.h"
+#include "ui/SettingsPanel.h"
 #include "widgets/Paneles.h"
 #include "widgets/TreeList.h"
 
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -32,6 +37,8 @@ class TestMainForm : public QObject
     ManualSimClock m_clock; // the simulated radio's time: no real waits
     std::unique_ptr<TMainForm> m_form;
     std::unique_ptr<TWarningForm> m_warning;
+    FakeOperatorMessages m_traceMessages;
+    std::unique_ptr<TPlotWindow> m_traceWindow;
 
     template <typename T = QWidget> T *named(const QString &name) const
     {
@@ -49,6 +56,8 @@ private Q_SLOTS:
             std::make_unique<SimDriver>(builtInScenario(), m_clock), options);
         m_form->acquisition()->IntObject->setWaitFunction(
             [this](int ms) { m_clock.advanceMs(ms); });
+        m_traceWindow = std::make_unique<TPlotWindow>(nullptr, &m_traceMessages);
+        m_form->setTraceWindow(m_traceWindow.get());
         m_warning = std::make_unique<TWarningForm>();
         m_form->setWarningForm(m_warning.get());
         m_form->show();
@@ -61,6 +70,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         m_form.reset();
+        m_traceWindow.reset();
         m_warning.reset();
     }
 
@@ -226,6 +236,32 @@ private Q_SLOTS:
         QVERIFY(m_form->findChild<TPaneles *>(panel)->isVisible());
         if (selected)
             QCOMPARE(m_form->acquisition()->SelectedModule, selected);
+    }
+
+    // The grid's trace boxes reach the trace window: six signals take the six
+    // traces, the seventh is refused with the box and stays unticked.
+    void traceBoxesFillTheTraceWindow()
+    {
+        m_form->acquisition()->SelectedModule = 1;
+        m_form->SettingsSpeedButton->click();
+        std::array<QCheckBox *, 17> &boxes = m_form->SettingsPanel->Checkbox;
+        for (int n = 1; n <= 7; ++n)
+            boxes[n]->click();
+        const TraceSlotTable &table = m_traceWindow->traceSlots();
+        for (int i = 1; i <= 6; ++i) {
+            QCOMPARE(table.TraceSlots[i].module, 1);
+            QCOMPARE(table.TraceSlots[i].signal, i);
+        }
+        QCOMPARE(m_traceMessages.warnings,
+            QByteArrayList { "Tracing Error|Error adding signal. No more free traces." });
+        QVERIFY(boxes[6]->isChecked());
+        QVERIFY(!boxes[7]->isChecked());
+        boxes[2]->click(); // unticked: its trace is free again
+        QCOMPARE(table.TraceSlots[2].module, 0);
+
+        m_form->PlotSpeedButton->click();
+        QVERIFY(m_traceWindow->isVisible());
+        m_traceWindow->hide();
     }
 
     void memoLineRules()

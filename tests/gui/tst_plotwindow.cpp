@@ -145,8 +145,8 @@ private slots:
                                << "-1.5" << -1.5 << 4.0;
         QTest::newRow("max below min moves only the origin") << "10"
                                                              << "20" << 20.0 << 25.0;
-        QTest::newRow("unreadable max reads 0") << "abc"
-                                                << "0" << 0.0 << 25.0;
+        QTest::newRow("unreadable max stays") << "abc"
+                                              << "5" << 5.0 << 20.0;
         QTest::newRow("overflowing span ignored") << "1e308"
                                                   << "-1e308" << -1e308 << 25.0;
     }
