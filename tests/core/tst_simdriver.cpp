@@ -142,6 +142,8 @@ private slots:
     void sameSeedSameStream_data();
     void sameSeedSameStream();
     void devicesAndUnplug();
+    void replug_data();
+    void replug();
 };
 
 void TestSimDriver::answers_data()
@@ -406,6 +408,56 @@ void TestSimDriver::devicesAndUnplug()
         FT_DEVICE_NOT_FOUND);
     QCOMPARE(driver.FT_Close(link.handle), FT_OK);
     QCOMPARE(driver.FT_Close(link.handle), FT_INVALID_HANDLE);
+}
+
+void TestSimDriver::replug_data()
+{
+    QTest::addColumn<QByteArray>("serial"); // empty: the same
+    QTest::addColumn<int>("location"); // 0: the same
+    QTest::newRow("same box, same port") << QByteArray() << 0;
+    QTest::newRow("other box, other port") << QByteArray("OVI77777") << 0x2000;
+}
+
+void TestSimDriver::replug()
+{
+    QFETCH(QByteArray, serial);
+    QFETCH(int, location);
+    Scenario scenario = twoModules();
+    scenario.devices = { { "OVI20417", "Orvane Interface", kInterfaceLocation, true } };
+    scenario.unplugAfterMs = 1000;
+    scenario.replugAfterMs = 3000;
+    scenario.replugSerial = serial;
+    scenario.replugLocation = DWORD(location);
+    Link link(scenario);
+    SimDriver &driver = link.driver;
+    const auto listed = [&driver] {
+        DWORD count = 0;
+        FT_DEVICE_LIST_INFO_NODE nodes[2];
+        driver.FT_CreateDeviceInfoList(&count);
+        driver.FT_GetDeviceInfoList(nodes, &count);
+        return count == 1
+            ? QByteArray(nodes[0].SerialNumber) + '@' + QByteArray::number(nodes[0].LocId)
+            : QByteArray::number(count);
+    };
+    const QByteArray back = (serial.isEmpty() ? QByteArray("OVI20417") : serial) + '@'
+        + QByteArray::number(location ? location : kInterfaceLocation);
+
+    link.clock.advanceMs(2000);
+    QCOMPARE(listed(), QByteArray("0"));
+    link.clock.advanceMs(1000);
+    QCOMPARE(listed(), back);
+    // The old handle stays dead and does not hold the device; a new open works.
+    QCOMPARE(link.write(bytes({ 0xFF, '?' })), FT_IO_ERROR);
+    const DWORD newLocation = location ? DWORD(location) : kInterfaceLocation;
+    FT_HANDLE fresh = nullptr;
+    QCOMPARE(driver.FT_OpenEx(locationArg(newLocation), FT_OPEN_BY_LOCATION, &fresh), FT_OK);
+    FT_HANDLE twice = nullptr;
+    QCOMPARE(driver.FT_OpenEx(locationArg(newLocation), FT_OPEN_BY_LOCATION, &twice),
+        FT_DEVICE_NOT_OPENED);
+    QCOMPARE(driver.FT_SetTimeouts(fresh, 10, 10), FT_OK);
+    std::swap(link.handle, fresh);
+    QCOMPARE(link.exchange(bytes({ 0xFF, '?' })), QByteArray("ORVANE INTERFACE V2.0"));
+    QCOMPARE(driver.FT_Close(fresh), FT_OK);
 }
 
 QTEST_GUILESS_MAIN(TestSimDriver)
