@@ -86,6 +86,8 @@ public:
     bool Detect_Module(int band);
     int FindModBySN(const QByteArray &text) const;
     void CreateModuleList();
+    // A scan is running (a tick can arrive inside its waits).
+    bool isScanning() const { return m_scanning; }
 
     // --- helpers for the window ---
     void InfoDialogAdd(const QByteArray &text);
@@ -106,6 +108,8 @@ Q_SIGNALS:
     // Module data changed (a cycle was processed, a scan changed a slot): the
     // data server republishes its snapshot.
     void modulesChanged();
+    // MainTimerTimer has done its work; emitted last in every tick.
+    void tickDone();
 
 private:
     void sendSlot(int slot);

@@ -12,15 +12,18 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 using namespace orvane;
 
 namespace {
-bool wantsHeadless(int argc, char *argv[])
+bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> names)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--headless") == 0)
-            return true;
+        for (const char *name : names) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
     }
     return false;
 }
@@ -28,9 +31,12 @@ bool wantsHeadless(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    // A run without a window needs no display: no GUI application then.
-    const bool headless = wantsHeadless(argc, argv);
-    std::unique_ptr<QCoreApplication> app = headless
+    // A run without a window needs no display: no GUI application then; nor
+    // do --help and --version, which also answer on a machine without one.
+    const bool headless = hasArgument(argc, argv, { "--headless" });
+    const bool windowless
+        = headless || hasArgument(argc, argv, { "--help", "-h", "--help-all", "--version", "-v" });
+    std::unique_ptr<QCoreApplication> app = windowless
         ? std::make_unique<QCoreApplication>(argc, argv)
         : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvane-monitor"));
@@ -55,8 +61,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption port(QStringLiteral("port"),
         QStringLiteral("TCP port of the data service (default 5001)."), QStringLiteral("port"),
         QStringLiteral("5001"));
-    parser.addOptions({ simulate, scenario, driver, headlessOption, port });
+    const QCommandLineOption reconnect(QStringLiteral("reconnect"),
+        QStringLiteral("After the interface is lost, wait for the same interface (same USB "
+                       "serial number) and scan again when it is back (default with "
+                       "--headless)."));
+    const QCommandLineOption noReconnect(QStringLiteral("no-reconnect"),
+        QStringLiteral("Do not wait for a lost interface: polling resumes only after a scan "
+                       "(default in a window)."));
+    parser.addOptions({ simulate, scenario, driver, headlessOption, port, reconnect, noReconnect });
     parser.process(*app);
+    if (parser.isSet(reconnect) && parser.isSet(noReconnect)) {
+        std::fprintf(stderr, "orvane-monitor: --reconnect and --no-reconnect exclude each other\n");
+        return 1;
+    }
 
     OrvaneSession::Options sessionOptions;
     bool portOk = false;
@@ -67,6 +84,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     sessionOptions.dataPort = quint16(portNumber);
+    sessionOptions.reconnect = parser.isSet(reconnect) || (headless && !parser.isSet(noReconnect));
 
     DriverOptions options;
     options.driver = parser.value(driver);
