@@ -27,8 +27,8 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
     if (options.reconnect) {
         m_reconnect = std::make_unique<InterfaceReconnect>(
             *m_acq, m_driver.get(), options.reconnectClockMs);
-        connect(m_acq.get(), &AcquisitionControl::tickDone, this,
-            [this] { m_reconnect->afterTick(); });
+        connect(
+            m_acq.get(), &AcquisitionControl::tickDone, this, [this] { m_reconnect->afterTick(); });
     }
 
     m_server = std::make_unique<TcpDataServer>(options.dataPort);

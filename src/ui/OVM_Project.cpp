@@ -5,6 +5,7 @@
 #include "app/DriverSelection.h"
 #include "app/HeadlessRun.h"
 #include "modules/WarningFormUnit.h"
+#include "widgets/Icons.h"
 #include "widgets/VersionInfo.h"
 
 #include <QApplication>
@@ -101,6 +102,9 @@ int main(int argc, char *argv[])
         return runHeadless(std::move(selection.driver), sessionOptions, fileVersion);
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Orvane System"));
+    // The icon of the window and the task bar; the desktop entry names it too.
+    QGuiApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvane-monitor"));
 
     // Windows in their order: main window, (trace window, about box,) alarm window.
     TMainForm mainForm(std::move(selection.driver), sessionOptions);
