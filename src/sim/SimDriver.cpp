@@ -87,11 +87,12 @@ std::vector<const ScenarioDevice *> SimDriver::listedDevices()
     const bool back = m_scenario.replugAfterMs > 0 && elapsedMs() >= m_scenario.replugAfterMs;
     std::vector<const ScenarioDevice *> devices;
     for (const ScenarioDevice &device : m_scenario.devices) {
-        if (device.isInterface && back)
-            devices.push_back(&m_replugged);
-        else if (!(device.isInterface && gone))
+        if (!(device.isInterface && (gone || back)))
             devices.push_back(&device);
     }
+    // A device attached anew comes last, behind those that stayed.
+    if (back)
+        devices.push_back(&m_replugged);
     return devices;
 }
 

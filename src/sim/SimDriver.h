@@ -21,7 +21,7 @@ namespace orvane {
 // the read time-out. From unplugAfterMs on, the interface is gone: it leaves
 // the device list and every call on its open handle fails with FT_IO_ERROR
 // (FT_Close still releases the handle). From replugAfterMs on it is listed
-// again, as a new attachment that must be opened anew.
+// again, last in the list, as a new attachment that must be opened anew.
 class SimDriver : public D2xxDriver
 {
 public:

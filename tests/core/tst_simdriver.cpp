@@ -423,41 +423,30 @@ void TestSimDriver::replug()
     QFETCH(QByteArray, serial);
     QFETCH(int, location);
     Scenario scenario = twoModules();
-    scenario.devices = { { "OVI20417", "Orvane Interface", kInterfaceLocation, true } };
     scenario.unplugAfterMs = 1000;
     scenario.replugAfterMs = 3000;
     scenario.replugSerial = serial;
     scenario.replugLocation = DWORD(location);
     Link link(scenario);
-    SimDriver &driver = link.driver;
-    const auto listed = [&driver] {
+    const auto listed = [&link] {
         DWORD count = 0;
-        FT_DEVICE_LIST_INFO_NODE nodes[2];
-        driver.FT_CreateDeviceInfoList(&count);
-        driver.FT_GetDeviceInfoList(nodes, &count);
-        return count == 1
-            ? QByteArray(nodes[0].SerialNumber) + '@' + QByteArray::number(nodes[0].LocId)
-            : QByteArray::number(count);
+        FT_DEVICE_LIST_INFO_NODE node;
+        link.driver.FT_CreateDeviceInfoList(&count);
+        if (count != 1 || link.driver.FT_GetDeviceInfoList(&node, &count) != FT_OK)
+            return QByteArray::number(count);
+        return QByteArray(node.SerialNumber) + '@' + QByteArray::number(node.LocId);
     };
-    const QByteArray back = (serial.isEmpty() ? QByteArray("OVI20417") : serial) + '@'
-        + QByteArray::number(location ? location : kInterfaceLocation);
+    const DWORD back = location ? DWORD(location) : kInterfaceLocation;
 
     link.clock.advanceMs(2000);
     QCOMPARE(listed(), QByteArray("0"));
     link.clock.advanceMs(1000);
-    QCOMPARE(listed(), back);
-    // The old handle stays dead and does not hold the device; a new open works.
+    QCOMPARE(listed(), (serial.isEmpty() ? "OVI00001" : serial) + '@' + QByteArray::number(back));
+    // A new attachment: the old handle stays dead and does not hold it.
     QCOMPARE(link.write(bytes({ 0xFF, '?' })), FT_IO_ERROR);
-    const DWORD newLocation = location ? DWORD(location) : kInterfaceLocation;
-    FT_HANDLE fresh = nullptr;
-    QCOMPARE(driver.FT_OpenEx(locationArg(newLocation), FT_OPEN_BY_LOCATION, &fresh), FT_OK);
-    FT_HANDLE twice = nullptr;
-    QCOMPARE(driver.FT_OpenEx(locationArg(newLocation), FT_OPEN_BY_LOCATION, &twice),
-        FT_DEVICE_NOT_OPENED);
-    QCOMPARE(driver.FT_SetTimeouts(fresh, 10, 10), FT_OK);
-    std::swap(link.handle, fresh);
+    QCOMPARE(link.driver.FT_OpenEx(locationArg(back), FT_OPEN_BY_LOCATION, &link.handle), FT_OK);
+    QCOMPARE(link.driver.FT_SetTimeouts(link.handle, 10, 10), FT_OK);
     QCOMPARE(link.exchange(bytes({ 0xFF, '?' })), QByteArray("ORVANE INTERFACE V2.0"));
-    QCOMPARE(driver.FT_Close(fresh), FT_OK);
 }
 
 QTEST_GUILESS_MAIN(TestSimDriver)
