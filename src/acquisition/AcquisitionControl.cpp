@@ -100,6 +100,7 @@ void AcquisitionControl::MainTimerTimer()
     // scan's answers.
     if (CyclicUpdate && !m_scanning)
         PollStep();
+    Q_EMIT tickDone();
 }
 
 void AcquisitionControl::sendSlot(int slot)

@@ -86,6 +86,8 @@ public:
     bool Detect_Module(int band);
     int FindModBySN(const QByteArray &text) const;
     void CreateModuleList();
+    // A scan is running (a tick can arrive inside its waits).
+    bool isScanning() const { return m_scanning; }
 
     // --- operator edits (the panels) ---
     // Module `slot` was changed by the operator: its tree nodes are rewritten
@@ -122,6 +124,8 @@ Q_SIGNALS:
     // Module data changed (a cycle was processed, a scan changed a slot, the
     // operator edited a module): the data server republishes its snapshot.
     void modulesChanged();
+    // MainTimerTimer has done its work; emitted last in every tick.
+    void tickDone();
 
 private:
     void sendSlot(int slot);

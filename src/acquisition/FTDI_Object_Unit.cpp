@@ -115,7 +115,8 @@ qint32 TFTDIObject::FindInterfaceLocation()
 {
     Location = 0;
     for (const FT_DEVICE_LIST_INFO_NODE &node : DeviceList) {
-        if (nodeSerial(node).contains(kInterfaceMark)) {
+        const QByteArray serial = nodeSerial(node);
+        if (RequiredSerial.isEmpty() ? serial.contains(kInterfaceMark) : serial == RequiredSerial) {
             Location = qint32(node.LocId);
             break;
         }

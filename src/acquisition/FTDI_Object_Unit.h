@@ -31,13 +31,17 @@ public:
     std::vector<FT_DEVICE_LIST_INFO_NODE> DeviceList;
     std::array<unsigned char, BufferSize> ReadBuffer {};
     std::array<unsigned char, BufferSize> WriteBuffer {};
+    // Set while a reconnect waits for one interface: FindInterfaceLocation
+    // then takes only the device with exactly this serial number.
+    QByteArray RequiredSerial;
 
     void Init();
     FT_STATUS GetFTDeviceCount();
     FT_STATUS CreateDeviceInfoList();
     FT_STATUS GetDeviceInfoList();
     // Location id of the first listed device whose serial number contains
-    // "OVI"; also stored in Location. 0 when there is none.
+    // "OVI" (or is RequiredSerial, when set); also stored in Location. 0 when
+    // there is none.
     qint32 FindInterfaceLocation();
     FT_STATUS SetLocation(qint32 location);
     void GetSerialAtLocation();

@@ -24,6 +24,12 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
     m_acq = std::make_unique<AcquisitionControl>(m_driver.get(), ports);
     m_acq->FormCreate();
     m_acq->ThreadedTimer1 = m_timer.get();
+    if (options.reconnect) {
+        m_reconnect = std::make_unique<InterfaceReconnect>(
+            *m_acq, m_driver.get(), options.reconnectClockMs);
+        connect(
+            m_acq.get(), &AcquisitionControl::tickDone, this, [this] { m_reconnect->afterTick(); });
+    }
 
     m_server = std::make_unique<TcpDataServer>(options.dataPort);
     m_server->setBackend(options.serverBackend);

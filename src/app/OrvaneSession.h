@@ -1,10 +1,12 @@
 #pragma once
 
 #include "acquisition/AcquisitionControl.h"
+#include "acquisition/InterfaceReconnect.h"
 #include "net/TcpDataServer.h"
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 namespace orvane {
@@ -27,6 +29,10 @@ public:
         bool startTimer = true; // false: ticks only by calling MainTimerTimer (tests)
         unsigned intervalMs = 180;
         TcpDataServer::Backend serverBackend = TcpDataServer::Backend::Auto;
+        // Watch for the same interface after it is lost and scan when it is
+        // back (InterfaceReconnect).
+        bool reconnect = false;
+        std::function<qint64()> reconnectClockMs; // empty: the steady clock (tests: simulated)
     };
 
     // Takes the driver over. The polling timer is enabled at once (when the
@@ -44,6 +50,7 @@ public:
     TcpDataServer *server() const { return m_server.get(); }
     TThreadedTimer *timer() const { return m_timer.get(); }
     D2xxDriver *driver() const { return m_driver.get(); }
+    InterfaceReconnect *reconnect() const { return m_reconnect.get(); }
 
     // The program is up (the window shown, or a headless run started): the
     // trace view gets the modules and the event log the version line.
@@ -60,6 +67,7 @@ public:
 private:
     std::unique_ptr<D2xxDriver> m_driver;
     std::unique_ptr<AcquisitionControl> m_acq;
+    std::unique_ptr<InterfaceReconnect> m_reconnect;
     std::unique_ptr<TThreadedTimer> m_timer;
     std::unique_ptr<TcpDataServer> m_server;
     bool m_closed = false;

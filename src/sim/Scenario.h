@@ -58,6 +58,13 @@ struct Scenario
     double corruptRate = 0;
     double truncateRate = 0;
     qint64 unplugAfterMs = 0; // 0: never
+    // The interface is attached again (0: never; after unplugAfterMs). It is
+    // a new attachment: handles opened before the unplug stay dead. It comes
+    // back with replugSerial and at replugLocation when those are set (a
+    // different box, or the same one on another USB port).
+    qint64 replugAfterMs = 0;
+    QByteArray replugSerial; // empty: the same serial number
+    DWORD replugLocation = 0; // 0: the same location
 };
 
 // Bounds that keep a hostile scenario file from exhausting memory.

@@ -31,7 +31,8 @@ public:
     {
         if (!checkKeys(root, QString(),
                 { "seed", "latencyMs", "identity", "devices", "modules", "lossRate", "corruptRate",
-                    "truncateRate", "unplugAfterMs" }))
+                    "truncateRate", "unplugAfterMs", "replugAfterMs", "replugSerial",
+                    "replugLocation" }))
             return false;
         qint64 seed = static_cast<qint64>(out.seed);
         if (!readWhole(root, "seed", QString(), 0, kMaxWholeNumber, seed)
@@ -47,7 +48,7 @@ public:
             return false;
         if (root.contains("modules") && !readModules(root.value("modules"), out.modules))
             return false;
-        return true;
+        return readReplug(root, out);
     }
 
 private:
@@ -182,6 +183,30 @@ private:
             devices.push_back(device);
         }
         out = devices;
+        return true;
+    }
+
+    // The interface's return: after its unplug, and on a location no other
+    // device uses.
+    bool readReplug(const QJsonObject &root, Scenario &out)
+    {
+        int location = 0;
+        if (!readWhole(root, "replugAfterMs", QString(), 0, kMaxWholeNumber, out.replugAfterMs)
+            || !readText(root, "replugSerial", QString(), 15, out.replugSerial)
+            || !readInt(root, "replugLocation", QString(), 1, 0x7FFFFFFF, location, false))
+            return false;
+        out.replugLocation = static_cast<DWORD>(location);
+        if (out.replugAfterMs > 0
+            && (out.unplugAfterMs == 0 || out.replugAfterMs <= out.unplugAfterMs))
+            return fail("replugAfterMs", QStringLiteral("must be later than unplugAfterMs"));
+        if (out.replugAfterMs == 0 && (root.contains("replugSerial") || location != 0))
+            return fail(root.contains("replugSerial") ? "replugSerial" : "replugLocation",
+                QStringLiteral("needs replugAfterMs"));
+        for (size_t j = 0; j < out.devices.size() && location != 0; ++j) {
+            if (!out.devices[j].isInterface && out.devices[j].location == out.replugLocation)
+                return fail("replugLocation",
+                    QStringLiteral("%1 is already used by devices[%2]").arg(location).arg(j));
+        }
         return true;
     }
 

@@ -23,6 +23,7 @@ struct SimDriver::Port
     };
 
     const ScenarioDevice *device = nullptr;
+    qint64 openedAtMs = 0;
     DWORD readTimeoutMs = kDefaultTimeoutMs;
     DWORD writeTimeoutMs = kDefaultTimeoutMs;
     std::deque<Pending> pending;
@@ -36,6 +37,7 @@ SimDriver::SimDriver(const Scenario &scenario)
     , m_scenario(scenario)
     , m_interface(scenario)
 {
+    prepareReplug();
 }
 
 SimDriver::SimDriver(const Scenario &scenario, SimClock &clock)
@@ -44,9 +46,22 @@ SimDriver::SimDriver(const Scenario &scenario, SimClock &clock)
     , m_scenario(scenario)
     , m_interface(scenario)
 {
+    prepareReplug();
 }
 
 SimDriver::~SimDriver() = default;
+
+void SimDriver::prepareReplug()
+{
+    for (const ScenarioDevice &device : m_scenario.devices) {
+        if (device.isInterface)
+            m_replugged = device;
+    }
+    if (!m_scenario.replugSerial.isEmpty())
+        m_replugged.serial = m_scenario.replugSerial;
+    if (m_scenario.replugLocation != 0)
+        m_replugged.location = m_scenario.replugLocation;
+}
 
 qint64 SimDriver::elapsedMs()
 {
@@ -55,17 +70,29 @@ qint64 SimDriver::elapsedMs()
 
 bool SimDriver::unplugged()
 {
-    return m_scenario.unplugAfterMs > 0 && elapsedMs() >= m_scenario.unplugAfterMs;
+    const qint64 now = elapsedMs();
+    return m_scenario.unplugAfterMs > 0 && now >= m_scenario.unplugAfterMs
+        && !(m_scenario.replugAfterMs > 0 && now >= m_scenario.replugAfterMs);
+}
+
+bool SimDriver::deadPort(const Port &port)
+{
+    return port.device->isInterface && m_scenario.unplugAfterMs > 0
+        && port.openedAtMs < m_scenario.unplugAfterMs && elapsedMs() >= m_scenario.unplugAfterMs;
 }
 
 std::vector<const ScenarioDevice *> SimDriver::listedDevices()
 {
     const bool gone = unplugged();
+    const bool back = m_scenario.replugAfterMs > 0 && elapsedMs() >= m_scenario.replugAfterMs;
     std::vector<const ScenarioDevice *> devices;
     for (const ScenarioDevice &device : m_scenario.devices) {
-        if (!(device.isInterface && gone))
+        if (!(device.isInterface && (gone || back)))
             devices.push_back(&device);
     }
+    // A device attached anew comes last, behind those that stayed.
+    if (back)
+        devices.push_back(&m_replugged);
     return devices;
 }
 
@@ -74,7 +101,7 @@ FT_STATUS SimDriver::usablePort(FT_HANDLE handle, Port *&port)
     port = m_ports.find(handle);
     if (!port)
         return FT_INVALID_HANDLE;
-    if (port->device->isInterface && unplugged())
+    if (deadPort(*port))
         return FT_IO_ERROR;
     return FT_OK;
 }
@@ -95,7 +122,7 @@ FT_STATUS SimDriver::FT_CreateDeviceInfoList(DWORD *lpdwNumDevs)
         node.ID = kSimDeviceId;
         node.LocId = device->location;
         for (const auto &port : m_ports.ports()) {
-            if (port->device == device) {
+            if (port->device == device && !deadPort(*port)) {
                 node.Flags |= 1; // opened
                 node.ftHandle = port.get();
             }
@@ -123,12 +150,15 @@ FT_STATUS SimDriver::FT_OpenEx(void *pArg1, DWORD Flags, FT_HANDLE *pHandle)
     for (const ScenarioDevice *device : listedDevices()) {
         if (device->location != location)
             continue;
+        // Already open, as with a real chip; a handle from before an unplug
+        // does not hold the new attachment.
         for (const auto &port : m_ports.ports()) {
-            if (port->device == device)
-                return FT_DEVICE_NOT_OPENED; // already open, as with a real chip
+            if (port->device == device && !deadPort(*port))
+                return FT_DEVICE_NOT_OPENED;
         }
         auto port = std::make_unique<Port>();
         port->device = device;
+        port->openedAtMs = elapsedMs();
         *pHandle = m_ports.add(std::move(port));
         return FT_OK;
     }

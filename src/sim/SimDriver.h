@@ -20,7 +20,8 @@ namespace orvane {
 // return at once with what has arrived, or wait for the first answer at most
 // the read time-out. From unplugAfterMs on, the interface is gone: it leaves
 // the device list and every call on its open handle fails with FT_IO_ERROR
-// (FT_Close still releases the handle).
+// (FT_Close still releases the handle). From replugAfterMs on it is listed
+// again, last in the list, as a new attachment that must be opened anew.
 class SimDriver : public D2xxDriver
 {
 public:
@@ -69,7 +70,11 @@ public:
 private:
     struct Port;
 
+    void prepareReplug();
+    // The interface is gone: unplugged and not yet back.
     bool unplugged();
+    // A handle of the interface opened before its unplug, which has passed.
+    bool deadPort(const Port &port);
     std::vector<const ScenarioDevice *> listedDevices();
     // The open port for a call, or the status that call must return.
     FT_STATUS usablePort(FT_HANDLE handle, Port *&port);
@@ -80,6 +85,7 @@ private:
     qint64 m_startMs;
     Scenario m_scenario;
     SimInterface m_interface;
+    ScenarioDevice m_replugged; // the interface as it is listed after its return
     HandleTable<Port> m_ports;
     std::vector<FT_DEVICE_LIST_INFO_NODE> m_snapshot;
     std::deque<QByteArray> m_written;

@@ -6,6 +6,7 @@
 #include "app/HeadlessRun.h"
 #include "modules/WarningFormUnit.h"
 #include "trace/TPlotWindowUnit.h"
+#include "widgets/Icons.h"
 #include "widgets/VersionInfo.h"
 
 #include <QApplication>
@@ -13,15 +14,18 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 using namespace orvane;
 
 namespace {
-bool wantsHeadless(int argc, char *argv[])
+bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> names)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--headless") == 0)
-            return true;
+        for (const char *name : names) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
     }
     return false;
 }
@@ -29,9 +33,12 @@ bool wantsHeadless(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    // A run without a window needs no display: no GUI application then.
-    const bool headless = wantsHeadless(argc, argv);
-    std::unique_ptr<QCoreApplication> app = headless
+    // A run without a window needs no display: no GUI application then; nor
+    // do --help and --version, which also answer on a machine without one.
+    const bool headless = hasArgument(argc, argv, { "--headless" });
+    const bool windowless
+        = headless || hasArgument(argc, argv, { "--help", "-h", "--help-all", "--version", "-v" });
+    std::unique_ptr<QCoreApplication> app = windowless
         ? std::make_unique<QCoreApplication>(argc, argv)
         : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvane-monitor"));
@@ -56,8 +63,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption port(QStringLiteral("port"),
         QStringLiteral("TCP port of the data service (default 5001)."), QStringLiteral("port"),
         QStringLiteral("5001"));
-    parser.addOptions({ simulate, scenario, driver, headlessOption, port });
+    const QCommandLineOption reconnect(QStringLiteral("reconnect"),
+        QStringLiteral("After the interface is lost, wait for the same interface (same USB "
+                       "serial number) and scan again when it is back (default with "
+                       "--headless)."));
+    const QCommandLineOption noReconnect(QStringLiteral("no-reconnect"),
+        QStringLiteral("Do not wait for a lost interface: polling resumes only after a scan "
+                       "(default in a window)."));
+    parser.addOptions({ simulate, scenario, driver, headlessOption, port, reconnect, noReconnect });
     parser.process(*app);
+    if (parser.isSet(reconnect) && parser.isSet(noReconnect)) {
+        std::fprintf(stderr, "orvane-monitor: --reconnect and --no-reconnect exclude each other\n");
+        return 1;
+    }
 
     OrvaneSession::Options sessionOptions;
     bool portOk = false;
@@ -68,6 +86,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     sessionOptions.dataPort = quint16(portNumber);
+    sessionOptions.reconnect = parser.isSet(reconnect) || (headless && !parser.isSet(noReconnect));
 
     DriverOptions options;
     options.driver = parser.value(driver);
@@ -84,6 +103,9 @@ int main(int argc, char *argv[])
         return runHeadless(std::move(selection.driver), sessionOptions, fileVersion);
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Orvane System"));
+    // The icon of the window and the task bar; the desktop entry names it too.
+    QGuiApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvane-monitor"));
 
     // Windows in their order: main window, trace window, alarm window (the
     // About box is made anew for each look).

@@ -228,6 +228,68 @@ QList<QIcon> menuImages()
     return images;
 }
 
+QImage programIconImage(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0); // drawn on a 256-unit grid
+    // Small sizes keep only the strong shapes, a little thicker.
+    const double bold = size < 32 ? 1.6 : 1.0;
+
+    // The tile.
+    QLinearGradient tile(0, 8, 0, 248);
+    tile.setColorAt(0, QColor(52, 112, 190));
+    tile.setColorAt(1, QColor(22, 56, 108));
+    p.setPen(QPen(QColor(16, 40, 80), 4));
+    p.setBrush(tile);
+    p.drawRoundedRect(QRectF(10, 10, 236, 236), 44, 44);
+
+    // Radio waves from the antenna's tip.
+    const QPointF tip(150, 92);
+    p.setBrush(Qt::NoBrush);
+    for (int i = 0; i < 3; ++i) {
+        const double r = 32 + 27 * i;
+        QColor wave(210, 235, 255);
+        wave.setAlpha(255 - 55 * i);
+        p.setPen(QPen(wave, 12 * bold, Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(QRectF(tip.x() - r, tip.y() - r, 2 * r, 2 * r), 10 * 16, 70 * 16);
+    }
+
+    // The base station: a box with its antenna and a green light.
+    p.setPen(QPen(QColor(235, 240, 248), 12 * bold, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(140, 168), tip);
+    p.setPen(QPen(QColor(30, 40, 60), 5));
+    QLinearGradient box(0, 160, 0, 222);
+    box.setColorAt(0, QColor(245, 247, 250));
+    box.setColorAt(1, QColor(190, 198, 210));
+    p.setBrush(box);
+    p.drawRoundedRect(QRectF(46, 160, 164, 62), 12, 12);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 200, 90));
+    p.drawEllipse(QPointF(78, 191), 13 * bold, 13 * bold);
+    if (size >= 32) {
+        p.setBrush(QColor(120, 130, 150));
+        for (int x = 112; x <= 184; x += 24)
+            p.drawRoundedRect(QRectF(x, 184, 16, 14), 3, 3);
+    }
+
+    // A module in the field, answering.
+    p.setPen(QPen(QColor(90, 60, 10), 5));
+    p.setBrush(QColor(240, 175, 50));
+    p.drawRoundedRect(QRectF(38, 46, 58 * bold, 58 * bold), 9, 9);
+    return image;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : { 16, 22, 24, 32, 48, 64, 128, 256 })
+        icon.addPixmap(QPixmap::fromImage(programIconImage(size)));
+    return icon;
+}
+
 QIcon buttonIcon(ButtonFace face)
 {
     QPixmap pm = canvas(48);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QList>
 
 namespace orvane {
@@ -30,5 +31,11 @@ QIcon buttonIcon(ButtonFace face);
 // The menu image list: 16 x 16 images, index 3 the About item's (an "i"),
 // index 6 the Exit item's (an open door); the others are blank.
 QList<QIcon> menuImages();
+
+// The program's own icon (a radio base station sending to the field, on a
+// blue tile), drawn at `size` x `size` pixels. programIcon() holds the
+// freedesktop sizes for the window and the task bar.
+QImage programIconImage(int size);
+QIcon programIcon();
 
 } // namespace orvane

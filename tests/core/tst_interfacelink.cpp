@@ -61,16 +61,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<ScriptedDriver::Device>>("devices");
         QTest::addColumn<qint32>("location");
-        QTest::newRow("first of two with mark")
-            << QList{dev(17, "FT1"), dev(33, "OVI20417"), dev(49, "OVI99999")} << 33;
-        QTest::newRow("mark in the middle") << QList{dev(5, "ABOVI123")} << 5;
-        QTest::newRow("lower-case mark") << QList{dev(5, "ovi12345")} << 0;
-        QTest::newRow("no mark") << QList{dev(5, "FT8Q2X1A"), dev(6, "A0B1")} << 0;
+        QTest::addColumn<QByteArray>("required"); // the serial a reconnect waits for
+        const QList three{dev(17, "FT1"), dev(33, "OVI20417"), dev(49, "OVI99999")};
+        QTest::newRow("first of two with mark") << three << 33 << QByteArray();
+        QTest::newRow("mark in the middle") << QList{dev(5, "ABOVI123")} << 5 << QByteArray();
+        QTest::newRow("lower-case mark") << QList{dev(5, "ovi12345")} << 0 << QByteArray();
+        QTest::newRow("no mark") << QList{dev(5, "FT8Q2X1A"), dev(6, "A0B1")} << 0 << QByteArray();
+        QTest::newRow("required, not the first") << three << 49 << QByteArray("OVI99999");
+        QTest::newRow("required, not listed") << three << 0 << QByteArray("OVI55555");
+        QTest::newRow("required, whole serial") << three << 0 << QByteArray("OVI9999");
     }
     void findsInterfaceByMark()
     {
         QFETCH(QList<ScriptedDriver::Device>, devices);
         QFETCH(qint32, location);
+        QFETCH(QByteArray, required);
+        link->device().RequiredSerial = required;
         driver->devices = devices;
         driver->reads = {"ORVANE INTERFACE V2.0"};
         link->Connect();

@@ -25,7 +25,8 @@ void TestScenario::fullFile()
       "modules": [{"band": 2, "type": 2, "serial": "0x2000B7", "raw": [819, -1024, 512, 256, 100],
           "wave": "sine", "amplitude": 30, "periodMs": 5000, "lossRate": 0.05, "corruptRate": 0.01},
         {"band": 3, "type": 4, "answer": "Orvane Module, 0x4000FF"}],
-      "lossRate": 0.5, "truncateRate": 0.25, "unplugAfterMs": 60000})";
+      "lossRate": 0.5, "truncateRate": 0.25, "unplugAfterMs": 60000, "replugAfterMs": 65000,
+      "replugSerial": "OVI99999", "replugLocation": 4643})";
     Scenario s;
     QString error;
     QVERIFY2(parseScenario(json, "net.json", s, &error), qPrintable(error));
@@ -40,6 +41,9 @@ void TestScenario::fullFile()
     QCOMPARE(s.modules[1].answer, QByteArray("Orvane Module, 0x4000FF"));
     QCOMPARE(s.latencyMs, 25);
     QCOMPARE(s.truncateRate, 0.25);
+    QCOMPARE(s.replugAfterMs, 65000);
+    QCOMPARE(s.replugSerial, QByteArray("OVI99999"));
+    QCOMPARE(s.replugLocation, 4643u);
 }
 
 void TestScenario::badFiles_data()
@@ -83,6 +87,15 @@ void TestScenario::badFiles_data()
         "modules[0].raw[1] must be a whole number from -1024 to 64511");
     row("wave", modules(R"({"band": 0, "type": 1, "wave": "square"})"),
         R"(modules[0].wave must be "constant", "sine" or "walk")");
+    row("replug before unplug", R"({"unplugAfterMs": 500, "replugAfterMs": 500})",
+        "replugAfterMs must be later than unplugAfterMs");
+    row("replug never unplugged", R"({"replugAfterMs": 500})",
+        "replugAfterMs must be later than unplugAfterMs");
+    row("replug serial alone", R"({"replugSerial": "OVI2"})", "replugSerial needs replugAfterMs");
+    row("replug on a taken location",
+        R"({"devices": [{"serial": "A", "location": 9}, {"serial": "OVI1", "location": 8,
+           "interface": true}], "unplugAfterMs": 1, "replugAfterMs": 2, "replugLocation": 9})",
+        "replugLocation 9 is already used by devices[0]");
     row("module key", modules(R"({"band": 0, "type": 1, "colour": "red"})"),
         R"(modules[0] has an unknown key "colour")");
 }

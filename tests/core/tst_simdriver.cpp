@@ -142,6 +142,8 @@ private slots:
     void sameSeedSameStream_data();
     void sameSeedSameStream();
     void devicesAndUnplug();
+    void replug_data();
+    void replug();
 };
 
 void TestSimDriver::answers_data()
@@ -406,6 +408,45 @@ void TestSimDriver::devicesAndUnplug()
         FT_DEVICE_NOT_FOUND);
     QCOMPARE(driver.FT_Close(link.handle), FT_OK);
     QCOMPARE(driver.FT_Close(link.handle), FT_INVALID_HANDLE);
+}
+
+void TestSimDriver::replug_data()
+{
+    QTest::addColumn<QByteArray>("serial"); // empty: the same
+    QTest::addColumn<int>("location"); // 0: the same
+    QTest::newRow("same box, same port") << QByteArray() << 0;
+    QTest::newRow("other box, other port") << QByteArray("OVI77777") << 0x2000;
+}
+
+void TestSimDriver::replug()
+{
+    QFETCH(QByteArray, serial);
+    QFETCH(int, location);
+    Scenario scenario = twoModules();
+    scenario.unplugAfterMs = 1000;
+    scenario.replugAfterMs = 3000;
+    scenario.replugSerial = serial;
+    scenario.replugLocation = DWORD(location);
+    Link link(scenario);
+    const auto listed = [&link] {
+        DWORD count = 0;
+        FT_DEVICE_LIST_INFO_NODE node;
+        link.driver.FT_CreateDeviceInfoList(&count);
+        if (count != 1 || link.driver.FT_GetDeviceInfoList(&node, &count) != FT_OK)
+            return QByteArray::number(count);
+        return QByteArray(node.SerialNumber) + '@' + QByteArray::number(node.LocId);
+    };
+    const DWORD back = location ? DWORD(location) : kInterfaceLocation;
+
+    link.clock.advanceMs(2000);
+    QCOMPARE(listed(), QByteArray("0"));
+    link.clock.advanceMs(1000);
+    QCOMPARE(listed(), (serial.isEmpty() ? "OVI00001" : serial) + '@' + QByteArray::number(back));
+    // A new attachment: the old handle stays dead and does not hold it.
+    QCOMPARE(link.write(bytes({ 0xFF, '?' })), FT_IO_ERROR);
+    QCOMPARE(link.driver.FT_OpenEx(locationArg(back), FT_OPEN_BY_LOCATION, &link.handle), FT_OK);
+    QCOMPARE(link.driver.FT_SetTimeouts(link.handle, 10, 10), FT_OK);
+    QCOMPARE(link.exchange(bytes({ 0xFF, '?' })), QByteArray("ORVANE INTERFACE V2.0"));
 }
 
 QTEST_GUILESS_MAIN(TestSimDriver)

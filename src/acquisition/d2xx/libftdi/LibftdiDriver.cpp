@@ -174,13 +174,20 @@ FT_STATUS LibftdiDriver::FT_CreateDeviceInfoList(DWORD *lpdwNumDevs)
         // do so (no udev rule) the device is still listed, with empty texts.
         char serial[16] = {};
         char description[64] = {};
+        const auto said = std::find(m_unreadable.begin(), m_unreadable.end(), found.location);
         if (ftdi_usb_get_strings(context.get(), found.device, nullptr, 0, description,
                 sizeof description, serial, sizeof serial)
             < 0) {
-            qCWarning(lcDevice).noquote()
-                << "libftdi1: cannot read the strings of the device at location" << found.location
-                << ":" << ftdi_get_error_string(context.get());
+            if (said == m_unreadable.end()) {
+                qCWarning(lcDevice).noquote()
+                    << "libftdi1: cannot read the strings of the device at location"
+                    << found.location << ":" << ftdi_get_error_string(context.get());
+                if (m_unreadable.size() < 256)
+                    m_unreadable.push_back(found.location);
+            }
             serial[0] = description[0] = '\0';
+        } else if (said != m_unreadable.end()) {
+            m_unreadable.erase(said);
         }
         serial[sizeof serial - 1] = description[sizeof description - 1] = '\0';
         setDeviceInfoText(node, QByteArray(serial), QByteArray(description));

@@ -56,6 +56,9 @@ private:
 
     HandleTable<Port> m_ports;
     std::vector<FT_DEVICE_LIST_INFO_NODE> m_snapshot;
+    // Devices whose strings could not be read, said once each: the list is
+    // looked up every 2 s while a lost interface is awaited.
+    std::vector<DWORD> m_unreadable;
 };
 
 } // namespace orvane
