@@ -2,22 +2,87 @@
 
 #include <QObject>
 
+#include <algorithm>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace orvane {
 
 namespace {
 constexpr int kLogBlock = 30; // the memo empties itself every 30 lines
+// A waiting log line costs its text and about this much besides (the list
+// entry, the array header and the allocator's overhead).
+constexpr qsizetype kLogLineOverhead = 64;
+// An empty first output block keeps its memory for the next replies only up
+// to this size; a larger one, grown by a backlog, is freed.
+constexpr qsizetype kKeptBlockCapacity = 4 * 1024;
+// The same for the input buffer of a client with nothing left in it.
+constexpr qsizetype kKeptInputCapacity = 4 * 1024;
+// Memory is given back to the system after the waiting replies have shrunk
+// by this much since the last time, and at most once per interval.
+constexpr qsizetype kReleaseStep = 8 * 1024 * 1024;
+constexpr std::chrono::milliseconds kReleaseInterval { 1000 };
+} // namespace
+
+void OutputQueue::append(QByteArrayView bytes)
+{
+    m_size += bytes.size();
+    while (!bytes.isEmpty()) {
+        if (m_blocks.isEmpty() || m_blocks.last().size() >= kBlockSize) {
+            m_blocks.append(QByteArray());
+            // The first block grows with what is appended (a reply usually
+            // leaves at once); a backlog gets whole blocks.
+            if (m_blocks.size() > 1)
+                m_blocks.last().reserve(kBlockSize);
+        }
+        QByteArray &last = m_blocks.last();
+        const qsizetype n = std::min(kBlockSize - last.size(), bytes.size());
+        last.append(bytes.first(n));
+        bytes = bytes.sliced(n);
+    }
 }
 
-void ClientConnection::consumeOutput(qsizetype written)
+int OutputQueue::pieces(QByteArrayView *out, int max) const
 {
-    outputPos += written;
-    if (outputPos >= output.size()) {
-        output.resize(0); // keeps the capacity for the next replies
-        outputPos = 0;
-    } else if (outputPos > 64 * 1024 && outputPos > output.size() / 2) {
-        output.remove(0, outputPos);
-        outputPos = 0;
+    int count = 0;
+    for (qsizetype i = 0; i < m_blocks.size() && count < max; ++i) {
+        const QByteArray &block = m_blocks.at(i);
+        const qsizetype from = i == 0 ? m_front : 0;
+        if (block.size() > from)
+            out[count++] = QByteArrayView(block).sliced(from);
     }
+    return count;
+}
+
+void OutputQueue::consume(qsizetype n)
+{
+    n = std::min(n, m_size);
+    m_size -= n;
+    if (m_size == 0) {
+        // Keep a small first block for the next replies; free the rest.
+        while (m_blocks.size() > 1)
+            m_blocks.removeLast();
+        if (!m_blocks.isEmpty() && m_blocks.first().capacity() > kKeptBlockCapacity)
+            m_blocks.clear();
+        else if (!m_blocks.isEmpty())
+            m_blocks.first().resize(0);
+        m_front = 0;
+        return;
+    }
+    m_front += n;
+    while (m_front >= m_blocks.first().size()) {
+        m_front -= m_blocks.first().size();
+        m_blocks.removeFirst();
+    }
+}
+
+void OutputQueue::clear()
+{
+    m_blocks.clear();
+    m_front = 0;
+    m_size = 0;
 }
 
 void DataServerCore::publishDataLine(const QByteArray &line)
@@ -52,10 +117,14 @@ void DataServerCore::setLogReceiver(QObject *receiver, const char *member)
     m_announced = false;
 }
 
-QList<QByteArray> DataServerCore::takeLogLines()
+QList<QByteArray> DataServerCore::takeLogLines(qint64 *droppedBefore)
 {
     std::lock_guard lock(m_logLock);
     m_announced = false;
+    m_pendingLogBytes = 0;
+    const qint64 dropped = std::exchange(m_droppedLogUntaken, 0);
+    if (droppedBefore)
+        *droppedBefore = dropped;
     return std::exchange(m_pendingLog, {});
 }
 
@@ -68,7 +137,7 @@ qint64 DataServerCore::droppedLogLines() const
 void DataServerCore::IdTCPServerConnect(ClientConnection &client)
 {
     log("Client connected from : " + client.peerAddress);
-    client.send("!Welcome\r\n");
+    send(client, "!Welcome\r\n");
 }
 
 void DataServerCore::IdTCPServerExecute(ClientConnection &client, QByteArrayView line)
@@ -78,7 +147,7 @@ void DataServerCore::IdTCPServerExecute(ClientConnection &client, QByteArrayView
     entry += "Data received : ";
     entry += line;
     log(std::move(entry));
-    client.send(currentDataLine());
+    send(client, currentDataLine());
     requestsTotal.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -87,8 +156,66 @@ void DataServerCore::IdTCPServerDisconnect(ClientConnection &)
     log("Client disconnected");
 }
 
-DataServerCore::InputResult DataServerCore::serveInput(
-    ClientConnection &client, qsizetype socketPending)
+void DataServerCore::send(ClientConnection &client, QByteArrayView bytes)
+{
+    client.output.append(bytes);
+    addPending(client, bytes.size());
+}
+
+void DataServerCore::outputTaken(ClientConnection &client, qsizetype n)
+{
+    n = std::min(n, client.output.size());
+    client.output.consume(n);
+    addPending(client, -n);
+}
+
+void DataServerCore::setSocketPending(ClientConnection &client, qsizetype bytes)
+{
+    const qsizetype delta = bytes - client.socketPending;
+    client.socketPending = bytes;
+    addPending(client, delta);
+}
+
+void DataServerCore::addPending(ClientConnection &client, qsizetype delta)
+{
+    if (delta == 0)
+        return;
+    m_totalPending += delta;
+    totalPendingOutput.store(m_totalPending, std::memory_order_relaxed);
+    if (delta > 0) {
+        m_peakSinceRelease = std::max(m_peakSinceRelease, m_totalPending);
+        if (m_totalPending > maxTotalPendingOutputSeen.load(std::memory_order_relaxed))
+            maxTotalPendingOutputSeen.store(m_totalPending, std::memory_order_relaxed);
+        const qsizetype own = client.pendingOutput();
+        if (own > maxPendingOutputSeen.load(std::memory_order_relaxed))
+            maxPendingOutputSeen.store(own, std::memory_order_relaxed);
+        if (m_totalPending >= kMaxTotalPendingOutput)
+            m_overBound = true;
+    } else if (m_overBound && m_totalPending < kMaxTotalPendingOutput / 4 * 3) {
+        m_overBound = false;
+        m_boundLifted = true;
+    }
+}
+
+qsizetype DataServerCore::outputRoom(const ClientConnection &client) const
+{
+    const qsizetype limit = m_overBound ? kPendingOutputShare : kMaxPendingOutput;
+    return limit - client.pendingOutput();
+}
+
+qsizetype DataServerCore::readAllowance(const ClientConnection &client) const
+{
+    if (client.lineWaiting || client.inputEnded)
+        return 0;
+    const qsizetype room = outputRoom(client);
+    if (room <= 0)
+        return 0;
+    // Every byte read may end a line, and every line gets one data line.
+    const qsizetype reply = std::max<qsizetype>(m_cachedLine.size(), 9);
+    return std::clamp(room / reply, kMinReadChunk, kReadChunk);
+}
+
+DataServerCore::InputResult DataServerCore::serveInput(ClientConnection &client)
 {
     QByteArray &in = client.input;
     qsizetype pos = 0;
@@ -99,7 +226,7 @@ DataServerCore::InputResult DataServerCore::serveInput(
             break;
         if (lf - pos > kMaxLineLength)
             return InputResult::Close;
-        if (client.pendingOutput() + socketPending >= kMaxPendingOutput) {
+        if (outputRoom(client) <= 0) {
             client.lineWaiting = true;
             break;
         }
@@ -109,20 +236,36 @@ DataServerCore::InputResult DataServerCore::serveInput(
         IdTCPServerExecute(client, QByteArrayView(in.constData() + pos, length));
         pos = lf + 1;
     }
-    if (pos == in.size())
-        in.resize(0);
-    else if (pos > 0)
+    if (pos == in.size()) {
+        if (in.capacity() > kKeptInputCapacity)
+            in = QByteArray(); // a burst is over: give its buffer back
+        else
+            in.resize(0);
+    } else if (pos > 0) {
         in.remove(0, pos);
-    notePendingOutput(client.pendingOutput() + socketPending);
+    }
     // Without a complete line the rest is the start of one: bound it.
     if (!client.lineWaiting && in.size() > kMaxLineLength)
         return InputResult::Close;
     return InputResult::KeepOpen;
 }
 
-bool DataServerCore::wantsInput(const ClientConnection &client, qsizetype socketPending)
+int DataServerCore::releaseMemory()
 {
-    return !client.lineWaiting && client.pendingOutput() + socketPending < kMaxPendingOutput;
+#ifdef __GLIBC__
+    // glibc keeps freed memory for later allocations; after a backlog of
+    // replies has drained, most of it would stay with the process.
+    if (m_peakSinceRelease - m_totalPending < kReleaseStep)
+        return -1;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_nextRelease)
+        return int(std::chrono::ceil<std::chrono::milliseconds>(m_nextRelease - now).count());
+    malloc_trim(0);
+    memoryReleases.fetch_add(1, std::memory_order_relaxed);
+    m_peakSinceRelease = m_totalPending;
+    m_nextRelease = now + kReleaseInterval;
+#endif
+    return -1;
 }
 
 void DataServerCore::log(QByteArray line)
@@ -134,18 +277,31 @@ void DataServerCore::flushLog()
 {
     if (m_logBatch.isEmpty())
         return;
+    qsizetype batchBytes = 0;
+    for (const QByteArray &line : std::as_const(m_logBatch))
+        batchBytes += line.size() + kLogLineOverhead;
     std::lock_guard lock(m_logLock);
     if (m_pendingLog.isEmpty())
         m_pendingLog.swap(m_logBatch);
     else
         m_pendingLog.append(std::move(m_logBatch));
     m_logBatch.clear();
-    if (m_pendingLog.size() >= 2 * kMaxPendingLogLines) {
-        // Drop whole blocks of 30 from the front and keep at least 30 lines
-        // after them, so applying the rest leaves the memo as the full list would.
-        const qsizetype drop = (m_pendingLog.size() - kMaxPendingLogLines) / kLogBlock * kLogBlock;
+    m_pendingLogBytes += batchBytes;
+    if (m_pendingLogBytes > kMaxPendingLogBytes) {
+        // The main thread is held up. Drop whole blocks of 30 from the front
+        // until half the bound is left, keeping at least 30 lines after them,
+        // so applying the rest leaves the memo as the full list would.
+        qsizetype drop = 0;
+        qsizetype bytes = m_pendingLogBytes;
+        while (m_pendingLog.size() - drop >= 2 * kLogBlock && bytes > kMaxPendingLogBytes / 2) {
+            for (int i = 0; i < kLogBlock; ++i)
+                bytes -= m_pendingLog.at(drop + i).size() + kLogLineOverhead;
+            drop += kLogBlock;
+        }
         m_pendingLog.remove(0, drop);
+        m_pendingLogBytes = bytes;
         m_droppedLog += drop;
+        m_droppedLogUntaken += drop;
     }
     if (!m_announced && m_logReceiver) {
         m_announced = true;
@@ -173,16 +329,13 @@ bool DataServerCore::admitClient()
     return true;
 }
 
-void DataServerCore::clientClosed()
+void DataServerCore::clientClosed(ClientConnection &client)
 {
+    addPending(client, -client.pendingOutput());
+    client.output.clear();
+    client.socketPending = 0;
+    client.input = QByteArray();
     clients.fetch_sub(1, std::memory_order_relaxed);
-}
-
-void DataServerCore::notePendingOutput(qsizetype bytes)
-{
-    qint64 seen = maxPendingOutputSeen.load(std::memory_order_relaxed);
-    while (bytes > seen
-        && !maxPendingOutputSeen.compare_exchange_weak(seen, bytes, std::memory_order_relaxed)) { }
 }
 
 } // namespace orvane
