@@ -109,10 +109,11 @@ int main(int argc, char **argv)
             g_reportRequested = 0;
             const auto s = server.stats();
             std::printf("JITTER ticks %d max_ms %.2f mean_ms %.2f over10 %d requests %lld "
-                        "dropped_log %lld\n",
+                        "dropped_log %lld pending_mib %.1f max_pending_mib %.1f\n",
                 window.ticks, window.maxDeviationMs,
                 window.ticks ? window.sumDeviationMs / window.ticks : 0.0, window.over10Ms,
-                static_cast<long long>(s.requests), static_cast<long long>(s.droppedLogLines));
+                static_cast<long long>(s.requests), static_cast<long long>(s.droppedLogLines),
+                double(s.pendingOutput) / (1 << 20), double(s.maxTotalPendingOutput) / (1 << 20));
             std::fflush(stdout);
             window = {};
         }

@@ -15,6 +15,7 @@ constexpr int kLogBlock = 30; // the memo empties itself every 30 lines
 // A waiting log line costs its text and about this much besides (the list
 // entry, the array header and the allocator's overhead).
 constexpr qsizetype kLogLineOverhead = 64;
+constexpr qsizetype kLogBatchLines = 1024;
 // An empty first output block keeps its memory for the next replies only up
 // to this size; a larger one, grown by a backlog, is freed.
 constexpr qsizetype kKeptBlockCapacity = 4 * 1024;
@@ -121,6 +122,7 @@ QList<QByteArray> DataServerCore::takeLogLines(qint64 *droppedBefore)
 {
     std::lock_guard lock(m_logLock);
     m_announced = false;
+    m_logBytesHanded.fetch_add(m_pendingLogBytes, std::memory_order_relaxed);
     m_pendingLogBytes = 0;
     const qint64 dropped = std::exchange(m_droppedLogUntaken, 0);
     if (droppedBefore)
@@ -254,23 +256,39 @@ int DataServerCore::releaseMemory()
 {
 #ifdef __GLIBC__
     // glibc keeps freed memory for later allocations; after a backlog of
-    // replies has drained, most of it would stay with the process.
-    if (m_peakSinceRelease - m_totalPending < kReleaseStep)
+    // replies has drained, most of it would stay with the process. The log
+    // lines the main thread took count too: it frees them there.
+    const qint64 handed = m_logBytesHanded.load(std::memory_order_relaxed);
+    const qint64 released
+        = qint64(m_peakSinceRelease - m_totalPending) + handed - m_handedAtRelease;
+    if (released < kReleaseStep && !m_settleRelease)
         return -1;
     const auto now = std::chrono::steady_clock::now();
     if (now < m_nextRelease)
         return int(std::chrono::ceil<std::chrono::milliseconds>(m_nextRelease - now).count());
-    malloc_trim(0);
-    memoryReleases.fetch_add(1, std::memory_order_relaxed);
+    if (released > 0) {
+        malloc_trim(0);
+        memoryReleases.fetch_add(1, std::memory_order_relaxed);
+    }
+    // A large release gets one more pass an interval later, for what was
+    // still being freed meanwhile.
+    m_settleRelease = released >= kReleaseStep;
     m_peakSinceRelease = m_totalPending;
+    m_handedAtRelease = handed;
     m_nextRelease = now + kReleaseInterval;
-#endif
+    return m_settleRelease ? int(kReleaseInterval.count()) : -1;
+#else
     return -1;
+#endif
 }
 
 void DataServerCore::log(QByteArray line)
 {
     m_logBatch.append(std::move(line));
+    // A round of a busy server answers many thousands of lines: hand them
+    // over in parts, so the bound on waiting lines holds within a round too.
+    if (m_logBatch.size() >= kLogBatchLines)
+        flushLog();
 }
 
 void DataServerCore::flushLog()

@@ -25,7 +25,7 @@ inline constexpr qsizetype kMaxPendingOutput = 1024 * 1024;
 // that read their replies go on being served. Reading resumes for all once
 // the total is back below three quarters of the bound.
 inline constexpr qsizetype kMaxTotalPendingOutput = 64 * 1024 * 1024;
-inline constexpr qsizetype kPendingOutputShare = 16 * 1024;
+inline constexpr qsizetype kPendingOutputShare = 4 * 1024;
 // Bytes taken from a client's socket at once: at most kReadChunk, and no more
 // than the client's room for replies can answer (but at least kMinReadChunk),
 // so lines that cannot be answered yet stay in the system's buffers.
@@ -170,6 +170,7 @@ private:
     qsizetype m_pendingLogBytes = 0;
     qint64 m_droppedLog = 0; // in all
     qint64 m_droppedLogUntaken = 0; // in front of the lines waiting now
+    std::atomic<qint64> m_logBytesHanded { 0 }; // to the main thread, in all
     QObject *m_logReceiver = nullptr;
     const char *m_logMember = nullptr;
     bool m_announced = false;
@@ -183,6 +184,8 @@ private:
     bool m_overBound = false;
     bool m_boundLifted = false;
     qsizetype m_peakSinceRelease = 0;
+    qint64 m_handedAtRelease = 0;
+    bool m_settleRelease = false;
     std::chrono::steady_clock::time_point m_nextRelease {};
 };
 
