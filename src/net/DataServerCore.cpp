@@ -12,9 +12,8 @@ namespace orvane {
 
 namespace {
 constexpr int kLogBlock = 30; // the memo empties itself every 30 lines
-// A waiting log line costs its text and about this much besides (the list
-// entry, the array header and the allocator's overhead).
-constexpr qsizetype kLogLineOverhead = 64;
+// A waiting log line costs its text and its end offset.
+constexpr qsizetype kLogLineOverhead = sizeof(qsizetype);
 constexpr qsizetype kLogBatchLines = 1024;
 // An empty first output block keeps its memory for the next replies only up
 // to this size; a larger one, grown by a backlog, is freed.
@@ -26,6 +25,28 @@ constexpr qsizetype kKeptInputCapacity = 4 * 1024;
 constexpr qsizetype kReleaseStep = 8 * 1024 * 1024;
 constexpr std::chrono::milliseconds kReleaseInterval { 1000 };
 } // namespace
+
+void PackedLines::append(QByteArrayView head, QByteArrayView tail)
+{
+    if (m_text.capacity() == 0)
+        m_text.reserve(kLogBatchLines * 32);
+    m_text.append(head);
+    m_text.append(tail);
+    m_ends.push_back(m_text.size());
+}
+
+qsizetype PackedLines::lineSize(qsizetype i) const
+{
+    const size_t at = size_t(m_first + i);
+    return m_ends[at] - (at == 0 ? 0 : m_ends[at - 1]);
+}
+
+QByteArray PackedLines::line(qsizetype i) const
+{
+    const size_t at = size_t(m_first + i);
+    const qsizetype begin = at == 0 ? 0 : m_ends[at - 1];
+    return QByteArray(m_text.constData() + begin, m_ends[at] - begin);
+}
 
 void OutputQueue::append(QByteArrayView bytes)
 {
@@ -120,14 +141,29 @@ void DataServerCore::setLogReceiver(QObject *receiver, const char *member)
 
 QList<QByteArray> DataServerCore::takeLogLines(qint64 *droppedBefore)
 {
-    std::lock_guard lock(m_logLock);
-    m_announced = false;
-    m_logBytesHanded.fetch_add(m_pendingLogBytes, std::memory_order_relaxed);
-    m_pendingLogBytes = 0;
-    const qint64 dropped = std::exchange(m_droppedLogUntaken, 0);
-    if (droppedBefore)
-        *droppedBefore = dropped;
-    return std::exchange(m_pendingLog, {});
+    QList<PackedLines> packed;
+    {
+        std::lock_guard lock(m_logLock);
+        m_announced = false;
+        m_logBytesHanded.fetch_add(m_pendingLogBytes, std::memory_order_relaxed);
+        m_pendingLogBytes = 0;
+        const qint64 dropped = std::exchange(m_droppedLogUntaken, 0);
+        if (droppedBefore)
+            *droppedBefore = dropped;
+        packed.swap(m_pendingLog);
+        m_pendingLogLines = 0;
+    }
+    // The lines are made here, on the main thread, which also frees them.
+    QList<QByteArray> lines;
+    qsizetype count = 0;
+    for (const PackedLines &part : std::as_const(packed))
+        count += part.size();
+    lines.reserve(count);
+    for (const PackedLines &part : std::as_const(packed)) {
+        for (qsizetype i = 0; i < part.size(); ++i)
+            lines.append(part.line(i));
+    }
+    return lines;
 }
 
 qint64 DataServerCore::droppedLogLines() const
@@ -138,17 +174,13 @@ qint64 DataServerCore::droppedLogLines() const
 
 void DataServerCore::IdTCPServerConnect(ClientConnection &client)
 {
-    log("Client connected from : " + client.peerAddress);
+    log("Client connected from : ", client.peerAddress);
     send(client, "!Welcome\r\n");
 }
 
 void DataServerCore::IdTCPServerExecute(ClientConnection &client, QByteArrayView line)
 {
-    QByteArray entry;
-    entry.reserve(16 + line.size());
-    entry += "Data received : ";
-    entry += line;
-    log(std::move(entry));
+    log("Data received : ", line);
     send(client, currentDataLine());
     requestsTotal.fetch_add(1, std::memory_order_relaxed);
 }
@@ -282,9 +314,9 @@ int DataServerCore::releaseMemory()
 #endif
 }
 
-void DataServerCore::log(QByteArray line)
+void DataServerCore::log(QByteArrayView head, QByteArrayView tail)
 {
-    m_logBatch.append(std::move(line));
+    m_logBatch.append(head, tail);
     // A round of a busy server answers many thousands of lines: hand them
     // over in parts, so the bound on waiting lines holds within a round too.
     if (m_logBatch.size() >= kLogBatchLines)
@@ -296,30 +328,31 @@ void DataServerCore::flushLog()
     if (m_logBatch.isEmpty())
         return;
     qsizetype batchBytes = 0;
-    for (const QByteArray &line : std::as_const(m_logBatch))
-        batchBytes += line.size() + kLogLineOverhead;
+    for (qsizetype i = 0; i < m_logBatch.size(); ++i)
+        batchBytes += m_logBatch.lineSize(i) + kLogLineOverhead;
+    const qsizetype batchLines = m_logBatch.size();
     std::lock_guard lock(m_logLock);
-    if (m_pendingLog.isEmpty())
-        m_pendingLog.swap(m_logBatch);
-    else
-        m_pendingLog.append(std::move(m_logBatch));
-    m_logBatch.clear();
+    m_pendingLog.append(std::exchange(m_logBatch, {}));
+    m_pendingLogLines += batchLines;
     m_pendingLogBytes += batchBytes;
     if (m_pendingLogBytes > kMaxPendingLogBytes) {
         // The main thread is held up. Drop whole blocks of 30 from the front
         // until half the bound is left, keeping at least 30 lines after them,
         // so applying the rest leaves the memo as the full list would.
-        qsizetype drop = 0;
-        qsizetype bytes = m_pendingLogBytes;
-        while (m_pendingLog.size() - drop >= 2 * kLogBlock && bytes > kMaxPendingLogBytes / 2) {
-            for (int i = 0; i < kLogBlock; ++i)
-                bytes -= m_pendingLog.at(drop + i).size() + kLogLineOverhead;
-            drop += kLogBlock;
+        qint64 dropped = 0;
+        while (m_pendingLogLines >= 2 * kLogBlock && m_pendingLogBytes > kMaxPendingLogBytes / 2) {
+            for (int i = 0; i < kLogBlock; ++i) {
+                PackedLines &front = m_pendingLog.first();
+                m_pendingLogBytes -= front.lineSize(0) + kLogLineOverhead;
+                front.dropFront(1);
+                if (front.isEmpty())
+                    m_pendingLog.removeFirst();
+            }
+            m_pendingLogLines -= kLogBlock;
+            dropped += kLogBlock;
         }
-        m_pendingLog.remove(0, drop);
-        m_pendingLogBytes = bytes;
-        m_droppedLog += drop;
-        m_droppedLogUntaken += drop;
+        m_droppedLog += dropped;
+        m_droppedLogUntaken += dropped;
     }
     if (!m_announced && m_logReceiver) {
         m_announced = true;

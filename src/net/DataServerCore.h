@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <vector>
 
 class QObject;
 
@@ -39,11 +40,30 @@ inline constexpr int kDefaultMaxClients = 1024;
 inline constexpr int kListenBacklog = 1024;
 // Event-log lines waiting for the main thread, counted in bytes of memory.
 // The main thread takes them every 20 ms, so this is only reached when it is
-// held up for a while (about half a second of lines at 200,000 requests per
-// second). Then whole blocks of 30 lines are dropped from the front: the memo
-// (emptied every 30 lines) ends in the same state, and the console gets one
-// line that says how many lines are missing.
-inline constexpr qsizetype kMaxPendingLogBytes = 8 * 1024 * 1024;
+// held up for a while (more than half a second of lines at 200,000 requests
+// per second). Then whole blocks of 30 lines are dropped from the front: the
+// memo (emptied every 30 lines) ends in the same state, and the console gets
+// one line that says how many lines are missing.
+inline constexpr qsizetype kMaxPendingLogBytes = 4 * 1024 * 1024;
+
+// Event-log lines packed one after the other: a busy server spends one
+// allocation on many lines instead of one per line, and the main thread
+// makes the lines it hands on from them.
+class PackedLines
+{
+public:
+    void append(QByteArrayView head, QByteArrayView tail = {});
+    qsizetype size() const { return qsizetype(m_ends.size()) - m_first; }
+    bool isEmpty() const { return size() == 0; }
+    qsizetype lineSize(qsizetype i) const;
+    QByteArray line(qsizetype i) const;
+    void dropFront(qsizetype n) { m_first += n; }
+
+private:
+    QByteArray m_text;
+    std::vector<qsizetype> m_ends; // where each line ends in m_text
+    qsizetype m_first = 0;
+};
 
 // Replies waiting to be sent to one client, held in blocks of at most
 // kBlockSize bytes: the memory held follows the bytes waiting, and is given
@@ -135,8 +155,8 @@ public:
     // Gives memory freed by drained replies back to the system, at most once a
     // second. Returns the milliseconds until it should be called again, or -1.
     int releaseMemory();
-    // Logs a line from the server itself (not tied to one connection).
-    void log(QByteArray line);
+    // Logs a line made of `head` and `tail`.
+    void log(QByteArrayView head, QByteArrayView tail = {});
     // Hands the lines logged since the last call to the main thread.
     void flushLog();
     // Accounting of accepted and refused connections; true if the new one may stay.
@@ -166,7 +186,8 @@ private:
     std::atomic<quint64> m_lineVersion { 1 };
 
     mutable std::mutex m_logLock;
-    QList<QByteArray> m_pendingLog;
+    QList<PackedLines> m_pendingLog;
+    qsizetype m_pendingLogLines = 0;
     qsizetype m_pendingLogBytes = 0;
     qint64 m_droppedLog = 0; // in all
     qint64 m_droppedLogUntaken = 0; // in front of the lines waiting now
@@ -178,7 +199,7 @@ private:
     // server thread
     QByteArray m_cachedLine;
     quint64 m_cachedVersion = 0;
-    QList<QByteArray> m_logBatch;
+    PackedLines m_logBatch;
     bool m_refusing = false;
     qsizetype m_totalPending = 0;
     bool m_overBound = false;
