@@ -133,9 +133,10 @@ const QByteArray &DataServerCore::currentDataLine()
 
 void DataServerCore::setLogReceiver(QObject *receiver, const char *member)
 {
-    std::lock_guard lock(m_logLock);
+    std::lock_guard receiverLock(m_receiverLock);
     m_logReceiver = receiver;
     m_logMember = member;
+    std::lock_guard lock(m_logLock);
     m_announced = false;
 }
 
@@ -331,7 +332,7 @@ void DataServerCore::flushLog()
     for (qsizetype i = 0; i < m_logBatch.size(); ++i)
         batchBytes += m_logBatch.lineSize(i) + kLogLineOverhead;
     const qsizetype batchLines = m_logBatch.size();
-    std::lock_guard lock(m_logLock);
+    std::unique_lock lock(m_logLock);
     m_pendingLog.append(std::exchange(m_logBatch, {}));
     m_pendingLogLines += batchLines;
     m_pendingLogBytes += batchBytes;
@@ -354,13 +355,17 @@ void DataServerCore::flushLog()
         m_droppedLog += dropped;
         m_droppedLogUntaken += dropped;
     }
-    if (!m_announced && m_logReceiver) {
-        m_announced = true;
-        // Posting is thread-safe, and the receiver unregisters under this lock
-        // before it is destroyed. The call carries no data: the lines travel
-        // under m_logLock, where thread checkers can follow them.
+    if (std::exchange(m_announced, true))
+        return;
+    lock.unlock();
+    // Posted outside m_logLock, so the main thread never waits for a post
+    // when it takes the lines. Posting is thread-safe, and the receiver
+    // unregisters under m_receiverLock before it is destroyed. The call
+    // carries no data: the lines travel under m_logLock, where thread
+    // checkers can follow them.
+    std::lock_guard receiverLock(m_receiverLock);
+    if (m_logReceiver)
         QMetaObject::invokeMethod(m_logReceiver, m_logMember, Qt::QueuedConnection);
-    }
 }
 
 bool DataServerCore::admitClient()

@@ -192,9 +192,10 @@ private:
     qint64 m_droppedLog = 0; // in all
     qint64 m_droppedLogUntaken = 0; // in front of the lines waiting now
     std::atomic<qint64> m_logBytesHanded { 0 }; // to the main thread, in all
+    bool m_announced = false; // a post to the receiver is on its way
+    std::mutex m_receiverLock;
     QObject *m_logReceiver = nullptr;
     const char *m_logMember = nullptr;
-    bool m_announced = false;
 
     // server thread
     QByteArray m_cachedLine;
