@@ -55,6 +55,7 @@ public:
         : m_core(std::move(core))
         , m_control(std::move(control))
     {
+        m_releaseTimer.setParent(this); // moves to the server thread with the worker
         m_releaseTimer.setSingleShot(true);
         connect(&m_releaseTimer, &QTimer::timeout, this, &QtWorker::afterRound);
     }
