@@ -36,7 +36,10 @@ struct WorkerControl
 // after its lines would lose replies. So the bytes of the client's lines stay
 // in the socket's read buffer (peeked, not read) until their replies have
 // left it, and meanwhile the buffer counts as full: the socket reads nothing
-// more from the system, the end of the stream included.
+// more from the system, the end of the stream included. (On Windows the
+// socket still reads everything once the client's side is closed; there the
+// replies are handed to the system at once, so only those beyond what its
+// buffer takes can be lost.)
 class QtConnection : public QObject
 {
 public:
@@ -177,11 +180,17 @@ private:
     {
         QTcpSocket *socket = c->socket;
         QByteArrayView pieces[16];
-        while (!c->client.output.isEmpty()) {
+        while (!c->finished && !c->client.output.isEmpty()) {
             const int count = c->client.output.pieces(pieces, 16);
             qsizetype handed = 0;
-            for (int i = 0; i < count; ++i)
-                handed += socket->write(pieces[i].data(), pieces[i].size());
+            for (int i = 0; i < count; ++i) {
+                const qint64 n = socket->write(pieces[i].data(), pieces[i].size());
+                if (n < 0) {
+                    finish(c); // the socket is gone
+                    return;
+                }
+                handed += n;
+            }
             m_core->outputTaken(c->client, handed);
         }
         // Hand the replies to the system now rather than on the next pass of
