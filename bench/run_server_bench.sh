@@ -7,12 +7,16 @@
 # and how far the 180 ms polling ticks of the real server strayed meanwhile.
 #
 #   bench/run_server_bench.sh [BUILD_DIR] [SECONDS_PER_RUN] [ROUNDS]
+#
+# COUNTS="256 1000" limits the connection counts. BEFORE=path/to/tool_serverhost
+# adds a row "before" for another build of the server (say, of the previous
+# commit), measured in the same rounds. SKIP="ours-qt threaded" leaves rows out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/bench-c}
 seconds=${2:-3}
 rounds=${3:-3}
-counts=(1 16 256 1000)
+read -r -a counts <<<"${COUNTS:-1 16 256 1000}"
 
 if [ ! -x "$build/bench/tool_loadgen" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -41,6 +45,19 @@ oursqt=$!; pids+=("$oursqt")
 threaded=$!; pids+=("$threaded")
 "$bin/tool_ref_epoll" --port 5103 --seconds "$lifetime" &
 floor=$!; pids+=("$floor")
+servers=("ours:5101:$ours" "ours-qt:5104:$oursqt" "threaded:5102:$threaded" "epoll-floor:5103:$floor")
+names=(ours ours-qt threaded epoll-floor)
+if [ -n "${BEFORE:-}" ]; then
+  "$BEFORE" --port 5105 --backend epoll --seconds "$lifetime" >"$work/before.log" &
+  before=$!; pids+=("$before")
+  servers=("before:5105:$before" "${servers[@]}")
+  names=(before "${names[@]}")
+fi
+for skipped in ${SKIP:-}; do
+  for i in "${!names[@]}"; do
+    if [ "${names[$i]}" = "$skipped" ]; then unset 'names[i]' 'servers[i]'; fi
+  done
+done
 sleep 1
 
 # jitter_of LOGFILE: the last JITTER line's maximum deviation and how many
@@ -53,16 +70,18 @@ jitter_of() { awk '/^JITTER/ {m=$5; o=$9} END {printf "%s %s", m, o}' "$1"; }
 results=$work/results
 for round in $(seq "$rounds"); do
   for n in "${counts[@]}"; do
-    for spec in "ours:5101:$ours" "ours-qt:5104:$oursqt" "threaded:5102:$threaded" "epoll-floor:5103:$floor"; do
+    for spec in "${servers[@]}"; do
       IFS=: read -r name port pid <<<"$spec"
-      kill -USR1 "$ours" "$oursqt"          # start a new tick window
+      ticking=("$ours" "$oursqt" ${before:+"$before"})
+      kill -USR1 "${ticking[@]}"            # start a new tick window
       sleep 0.4
       result=$("$bin/tool_loadgen" --port "$port" --connections "$n" --seconds "$seconds" \
                --warmup 0.5 --pid "$pid" --label "$name") || result="RESULT $name $n 0 0 0 0"
-      kill -USR1 "$ours" "$oursqt"          # report the window of this run
+      kill -USR1 "${ticking[@]}"            # report the window of this run
       sleep 0.4
       case $name in
         ours-qt) jitter=$(jitter_of "$work/oursqt.log") ;;
+        before)  jitter=$(jitter_of "$work/before.log") ;;
         *)       jitter=$(jitter_of "$work/ours.log") ;;
       esac
       echo "$result $jitter" >>"$results"
@@ -75,7 +94,7 @@ echo "(for the reference rows it idles beside the loaded reference), worst |peri
 printf '%-12s %7s %9s %9s %9s %11s %10s %8s\n' server clients "req/s" "p50 us" "p99 us" \
        "CPU us/req" "tick ms" ">10 ms"
 for n in "${counts[@]}"; do
-  for name in ours ours-qt threaded epoll-floor; do
+  for name in "${names[@]}"; do
     awk -v name="$name" -v n="$n" '
       function median(a, k,   i, j, t) {
         for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }

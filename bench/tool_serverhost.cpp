@@ -24,6 +24,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 using namespace orvane;
@@ -46,8 +47,24 @@ public:
     int count = 0;
 };
 
+// CPU time of the calling thread, seconds.
+double threadCpuSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+// A window of ticks; the main thread's CPU time in it shows what the
+// event-log batches and publishing cost it.
 struct TickWindow
 {
+    double mainCpuAtStart = threadCpuSeconds();
+    QElapsedTimer wall = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
     int ticks = 0;
     double maxDeviationMs = 0;
     double sumDeviationMs = 0;
@@ -110,11 +127,15 @@ int main(int argc, char **argv)
         if (g_reportRequested) {
             g_reportRequested = 0;
             const auto s = server.stats();
-            std::printf("JITTER ticks %d max_ms %.2f mean_ms %.2f over10 %d requests %lld "
-                        "dropped_log %lld\n",
+            std::printf(
+                "JITTER ticks %d max_ms %.2f mean_ms %.2f over10 %d requests %lld "
+                "dropped_log %lld pending_mib %.1f max_pending_mib %.1f main_cpu_pct %.1f\n",
                 window.ticks, window.maxDeviationMs,
                 window.ticks ? window.sumDeviationMs / window.ticks : 0.0, window.over10Ms,
-                static_cast<long long>(s.requests), static_cast<long long>(s.droppedLogLines));
+                static_cast<long long>(s.requests), static_cast<long long>(s.droppedLogLines),
+                double(s.pendingOutput) / (1 << 20), double(s.maxTotalPendingOutput) / (1 << 20),
+                100.0 * (threadCpuSeconds() - window.mainCpuAtStart) / window.wall.elapsed()
+                    * 1000);
             std::fflush(stdout);
             window = {};
         }

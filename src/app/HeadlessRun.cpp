@@ -1,8 +1,8 @@
 #include "HeadlessRun.h"
 
 #include "acquisition/d2xx/D2xxDriver.h"
+#include "common/EventLog.h"
 #include "common/NavigationTree.h"
-#include "common/Text1252.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -22,18 +22,6 @@ Q_LOGGING_CATEGORY(lcMessages, "orvane.message", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcAlarms, "orvane.alarm", QtInfoMsg)
 
 namespace {
-// The console shows what the operator would have read; control bytes from
-// the radio would break the line.
-QString consoleText(const QByteArray &text)
-{
-    QString s = fromWindows1252(text);
-    for (QChar &c : s) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = u'?';
-    }
-    return s;
-}
-
 volatile std::sig_atomic_t g_stopRequested = 0;
 #ifdef Q_OS_UNIX
 int g_signalPipe[2] = { -1, -1 };
@@ -52,17 +40,18 @@ void onStopSignal(int)
 
 void ConsoleMessages::showError(const QByteArray &text)
 {
-    qCWarning(lcMessages).noquote() << "Error:" << consoleText(text);
+    qCWarning(lcMessages).noquote() << "Error:" << eventLogConsoleText(text);
 }
 
 void ConsoleMessages::showWarning(const QByteArray &caption, const QByteArray &text)
 {
-    qCWarning(lcMessages).noquote() << consoleText(caption) + QLatin1Char(':') << consoleText(text);
+    qCWarning(lcMessages).noquote()
+        << eventLogConsoleText(caption) + QLatin1Char(':') << eventLogConsoleText(text);
 }
 
 void ConsoleAlarms::appendAlarmLine(const QByteArray &line)
 {
-    qCInfo(lcAlarms).noquote() << consoleText(line);
+    qCInfo(lcAlarms).noquote() << eventLogConsoleText(line);
 }
 
 int runHeadless(std::unique_ptr<D2xxDriver> driver, const OrvaneSession::Options &options,

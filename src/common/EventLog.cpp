@@ -2,21 +2,145 @@
 
 #include "Text1252.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace orvane {
 
 Q_LOGGING_CATEGORY(lcEventLog, "orvane.eventlog", QtInfoMsg)
 
 namespace {
-void writeToCategory(const QByteArray &line)
+
+// Each waiting line costs its text and about this much besides.
+constexpr qsizetype kLineOverhead = 64;
+
+// Writes the console lines of the event log on a thread of its own. The
+// thread starts with the first line and ends with the process; at exit it
+// writes what is left, unless the console takes nothing for two seconds.
+class ConsoleWriter
 {
-    if (lcEventLog().isInfoEnabled())
-        qCInfo(lcEventLog).noquote() << fromWindows1252(line);
+public:
+    ConsoleWriter()
+    {
+        // Made before this object, so destroyed after it.
+        (void)lcEventLog();
+    }
+
+    ~ConsoleWriter()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_thread.joinable())
+                return;
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        if (flush(2000))
+            m_thread.join();
+        else
+            m_thread.detach(); // stuck on a console nobody reads
+    }
+
+    void post(const QByteArray *lines, qsizetype count)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_thread.joinable())
+                m_thread = std::thread([this] { run(); });
+            for (qsizetype i = 0; i < count; ++i) {
+                const qsizetype cost = lines[i].size() + kLineOverhead;
+                if (m_queuedBytes + cost > kEventLogConsoleBacklog) {
+                    ++m_dropped;
+                    continue;
+                }
+                if (m_dropped > 0)
+                    enqueue(eventLogDroppedText(std::exchange(m_dropped, 0)));
+                enqueue(lines[i]);
+            }
+        }
+        m_wake.notify_one();
+    }
+
+    bool flush(int timeoutMs)
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_thread.joinable())
+            return true;
+        const quint64 target = m_posted;
+        return m_written.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+            [&] { return m_done >= target && m_dropped == 0; });
+    }
+
+private:
+    void enqueue(const QByteArray &line)
+    {
+        m_queue.append(line);
+        m_queuedBytes += line.size() + kLineOverhead;
+        ++m_posted;
+    }
+
+    void run()
+    {
+        QList<QByteArray> batch;
+        std::unique_lock lock(m_mutex);
+        while (true) {
+            m_wake.wait(lock, [&] { return !m_queue.isEmpty() || m_dropped > 0 || m_stopping; });
+            if (m_queue.isEmpty() && m_dropped > 0) // lines missing at the end
+                enqueue(eventLogDroppedText(std::exchange(m_dropped, 0)));
+            if (m_queue.isEmpty())
+                return; // stopping, and everything is written
+            batch.swap(m_queue);
+            lock.unlock();
+            qsizetype bytes = 0;
+            for (const QByteArray &line : std::as_const(batch)) {
+                qCInfo(lcEventLog).noquote() << eventLogConsoleText(line);
+                bytes += line.size() + kLineOverhead;
+            }
+            const qsizetype written = batch.size();
+            batch.clear();
+            lock.lock();
+            m_queuedBytes -= bytes;
+            m_done += quint64(written);
+            m_written.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_written;
+    QList<QByteArray> m_queue;
+    qsizetype m_queuedBytes = 0;
+    qint64 m_dropped = 0; // lines not queued since the last queued one
+    quint64 m_posted = 0;
+    quint64 m_done = 0;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+ConsoleWriter &consoleWriter()
+{
+    static ConsoleWriter writer;
+    return writer;
 }
+
+void writeToCategory(const QByteArray *lines, qsizetype count)
+{
+    if (count > 0 && lcEventLog().isInfoEnabled())
+        consoleWriter().post(lines, count);
+}
+
+bool isShownAsQuestionMark(uchar c)
+{
+    return c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
 } // namespace
 
 void appendEventLogLine(LogMemo *memo, const QByteArray &line)
 {
-    writeToCategory(line);
+    writeToCategory(&line, 1);
     if (!memo)
         return;
     if (memo->lineCount() >= kEventLogMaxLines)
@@ -26,8 +150,7 @@ void appendEventLogLine(LogMemo *memo, const QByteArray &line)
 
 void appendEventLogLines(LogMemo *memo, const QList<QByteArray> &lines)
 {
-    for (const QByteArray &line : lines)
-        writeToCategory(line);
+    writeToCategory(lines.constData(), lines.size());
     if (!memo || lines.isEmpty())
         return;
 
@@ -48,6 +171,35 @@ void appendEventLogLines(LogMemo *memo, const QList<QByteArray> &lines)
         memo->clear();
     for (qsizetype i = first; i < lines.size(); ++i)
         memo->appendLine(lines.at(i));
+}
+
+void noteEventLogLinesDropped(qint64 count)
+{
+    if (count <= 0)
+        return;
+    const QByteArray text = eventLogDroppedText(count);
+    writeToCategory(&text, 1);
+}
+
+QByteArray eventLogDroppedText(qint64 count)
+{
+    return "(" + QByteArray::number(count)
+        + " event-log lines dropped here: the log could not keep up)";
+}
+
+bool flushEventLogConsole(int timeoutMs)
+{
+    return consoleWriter().flush(timeoutMs);
+}
+
+QString eventLogConsoleText(const QByteArray &line)
+{
+    QByteArray shown = line;
+    for (char &c : shown) {
+        if (isShownAsQuestionMark(uchar(c)))
+            c = '?';
+    }
+    return fromWindows1252(shown);
 }
 
 } // namespace orvane

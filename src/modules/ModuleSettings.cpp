@@ -149,13 +149,22 @@ void decodeSignalTable(const char *data, qsizetype size, TSignalTable &table)
 
 QByteArray fileNameSafeText(const QByteArray &text)
 {
-    QByteArray safe = text;
-    for (qsizetype i = 0; i < safe.size(); ++i) {
-        const uchar c = uchar(safe[i]);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    QByteArray safe;
+    safe.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const uchar c = uchar(text[i]);
         const bool dotRun = c == '.'
             && ((i > 0 && text[i - 1] == '.') || (i + 1 < text.size() && text[i + 1] == '.'));
-        if (dotRun || isUnsafeFileNameByte(c))
-            safe[i] = '_';
+        // "%" itself is escaped too, so every "%" in the result starts an
+        // escape and two different texts never give the same name.
+        if (dotRun || c == '%' || isUnsafeFileNameByte(c)) {
+            safe += '%';
+            safe += kHex[c >> 4];
+            safe += kHex[c & 0xF];
+        } else {
+            safe += char(c);
+        }
     }
     return safe;
 }

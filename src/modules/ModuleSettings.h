@@ -32,8 +32,10 @@ void decodeSignalTable(const char *data, qsizetype size, TSignalTable &table);
 
 // A serial number text made safe to stand in a file name: path separators,
 // control bytes, bytes of 0x80 and above, the characters Windows forbids
-// (< > : " | ? *) and every dot of a ".." run become "_". An ordinary serial
-// number ("0x" and six letters or digits) is returned unchanged.
+// (< > : " | ? *), every dot of a ".." run and "%" itself are written as "%"
+// and two upper-case hex digits. The mapping is one-to-one, so two serial
+// numbers never share a file; an ordinary serial number ("0x" and six letters
+// or digits) is returned unchanged.
 QByteArray fileNameSafeText(const QByteArray &text);
 
 // "Module_v13_" + safe serial number text + ".dat", in the current directory.

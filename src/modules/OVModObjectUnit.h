@@ -137,7 +137,7 @@ public:
     static QByteArray ZeroPad(qint64 value, int width);
 
     // "Module_v13_" + SerialText + ".dat", with the bytes of SerialText that
-    // are unsafe in a file name replaced by "_".
+    // are unsafe in a file name escaped (fileNameSafeText).
     QByteArray SettingsFileName() const;
     // Clock() when set, else the local date and time.
     QDateTime currentTime() const;

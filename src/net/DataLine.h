@@ -13,7 +13,8 @@ class TOV_MOD_Object;
 // for each signal ",value,unit" with the value as ",%.3f". No separator stands
 // between blocks; with no module present the line is "Data : ". The result
 // carries no line end (the server adds CR LF). Null entries count as absent
-// modules; a signal count outside 0..16 is clamped.
+// modules; a signal count outside 0..16 is clamped. Control bytes and DEL in
+// a serial number or unit are written as "?", so the line stays one line.
 QByteArray buildDataLine(const std::array<const TOV_MOD_Object *, 4> &modules);
 
 } // namespace orvane

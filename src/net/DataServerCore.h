@@ -5,7 +5,9 @@
 #include <QList>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
+#include <vector>
 
 class QObject;
 
@@ -18,31 +20,88 @@ inline constexpr qsizetype kMaxLineLength = 64 * 1024;
 // client's further lines wait (the server stops reading from it) until the
 // socket has taken the replies.
 inline constexpr qsizetype kMaxPendingOutput = 1024 * 1024;
+// Replies waiting for all clients together. Past it, every client holding
+// more than kPendingOutputShare is not read until its replies drain, so
+// clients that do not read cannot take the process's memory, while clients
+// that read their replies go on being served. Reading resumes for all once
+// the total is back below three quarters of the bound.
+inline constexpr qsizetype kMaxTotalPendingOutput = 64 * 1024 * 1024;
+inline constexpr qsizetype kPendingOutputShare = 4 * 1024;
+// Bytes taken from a client's socket at once: at most kReadChunk, and no more
+// than the client's room for replies can answer (but at least kMinReadChunk),
+// so lines that cannot be answered yet stay in the system's buffers.
+inline constexpr qsizetype kReadChunk = 64 * 1024;
+inline constexpr qsizetype kMinReadChunk = 4 * 1024;
 // Concurrent clients served by default; connections beyond are closed right
 // after they are accepted.
 inline constexpr int kDefaultMaxClients = 1024;
 // Accept queue of the listening socket. Accepting is cheap, so the queue is
 // sized for a burst of connects rather than the traditional 5.
 inline constexpr int kListenBacklog = 1024;
-// Event-log lines waiting for the main thread. In a flood, whole blocks of 30
-// lines are dropped from the front: the memo (emptied every 30 lines) ends in
-// the same state, only the logging category misses them.
-inline constexpr int kMaxPendingLogLines = 600;
+// Event-log lines waiting for the main thread, counted in bytes of memory.
+// The main thread takes them every 20 ms, so this is only reached when it is
+// held up for a while (more than half a second of lines at 200,000 requests
+// per second). Then whole blocks of 30 lines are dropped from the front: the
+// memo (emptied every 30 lines) ends in the same state, and the console gets
+// one line that says how many lines are missing.
+inline constexpr qsizetype kMaxPendingLogBytes = 4 * 1024 * 1024;
+
+// Event-log lines packed one after the other: a busy server spends one
+// allocation on many lines instead of one per line, and the main thread
+// makes the lines it hands on from them.
+class PackedLines
+{
+public:
+    void append(QByteArrayView head, QByteArrayView tail = {});
+    qsizetype size() const { return qsizetype(m_ends.size()) - m_first; }
+    bool isEmpty() const { return size() == 0; }
+    qsizetype lineSize(qsizetype i) const;
+    QByteArray line(qsizetype i) const;
+    void dropFront(qsizetype n) { m_first += n; }
+
+private:
+    QByteArray m_text;
+    std::vector<qsizetype> m_ends; // where each line ends in m_text
+    qsizetype m_first = 0;
+};
+
+// Replies waiting to be sent to one client, held in blocks of at most
+// kBlockSize bytes: the memory held follows the bytes waiting, and is given
+// back as the socket takes them.
+class OutputQueue
+{
+public:
+    static constexpr qsizetype kBlockSize = 16000; // one allocation stays within 16 KiB
+
+    qsizetype size() const { return m_size; }
+    bool isEmpty() const { return m_size == 0; }
+    void append(QByteArrayView bytes);
+    // The waiting bytes in order, as up to `max` pieces; returns how many.
+    int pieces(QByteArrayView *out, int max) const;
+    // Forgets the first n bytes (at most size()).
+    void consume(qsizetype n);
+    void clear();
+
+private:
+    QList<QByteArray> m_blocks;
+    qsizetype m_front = 0; // bytes of the first block already taken
+    qsizetype m_size = 0;
+};
 
 // Server-thread state of one client connection, the same for every socket
 // backend. The backend owns the socket; this holds the protocol's buffers.
+// The output accounting (output, socketPending) is changed only through
+// DataServerCore, which keeps the process-wide total.
 struct ClientConnection
 {
     QByteArray peerAddress; // dotted IPv4
     QByteArray input; // received bytes not handled yet
-    QByteArray output; // replies the socket has not taken yet, from outputPos on
-    qsizetype outputPos = 0;
-    bool lineWaiting = false; // input holds a complete line that waits for output space
+    OutputQueue output; // replies not handed to the socket yet
+    qsizetype socketPending = 0; // replies the backend's socket object still holds
+    bool lineWaiting = false; // input holds a complete line that waits for output room
+    bool inputEnded = false; // the client has shut down its sending side
 
-    qsizetype pendingOutput() const { return output.size() - outputPos; }
-    void send(QByteArrayView bytes) { output.append(bytes); }
-    // Forget what the socket has taken; keeps the buffer's capacity.
-    void consumeOutput(qsizetype written);
+    qsizetype pendingOutput() const { return output.size() + socketPending; }
 };
 
 // What the connection handlers share with the main thread: the published data
@@ -62,7 +121,8 @@ public:
     // `member` (no arguments; the lines are fetched with takeLogLines). Null
     // stops the announcements.
     void setLogReceiver(QObject *receiver, const char *member);
-    QList<QByteArray> takeLogLines();
+    // The waiting lines, and how many lines were dropped in front of them.
+    QList<QByteArray> takeLogLines(qint64 *droppedBefore = nullptr);
     qint64 droppedLogLines() const;
 
     // --- server thread: the connection handlers ---
@@ -74,20 +134,35 @@ public:
     void IdTCPServerDisconnect(ClientConnection &client);
 
     // --- server thread ---
-    // Answers the complete lines in client.input while the client's pending
-    // output (plus `socketPending`, output the backend's socket still holds)
-    // is below kMaxPendingOutput. Close when a line is too long.
-    InputResult serveInput(ClientConnection &client, qsizetype socketPending = 0);
-    // Whether the backend should read more from this client now.
-    static bool wantsInput(const ClientConnection &client, qsizetype socketPending = 0);
-    // Logs a line from the server itself (not tied to one connection).
-    void log(QByteArray line);
+    // Answers the complete lines in client.input while the client has room
+    // for output. Close when a line is too long.
+    InputResult serveInput(ClientConnection &client);
+    // How many bytes to take from the client's socket now; 0: none.
+    qsizetype readAllowance(const ClientConnection &client) const;
+    // Whether the connection is done: the client has shut down its sending
+    // side, every complete line is answered and every reply handed over.
+    static bool finished(const ClientConnection &client)
+    {
+        return client.inputEnded && !client.lineWaiting && client.output.isEmpty();
+    }
+    // The socket has taken the first n bytes of client.output.
+    void outputTaken(ClientConnection &client, qsizetype n);
+    // The backend's socket object holds this many bytes of replies.
+    void setSocketPending(ClientConnection &client, qsizetype bytes);
+    // True once after the total of waiting replies has fallen back below the
+    // resume mark: clients held back meanwhile may be read again.
+    bool takeBoundLifted() { return std::exchange(m_boundLifted, false); }
+    // Gives memory freed by drained replies back to the system, at most once a
+    // second. Returns the milliseconds until it should be called again, or -1.
+    int releaseMemory();
+    // Logs a line made of `head` and `tail`.
+    void log(QByteArrayView head, QByteArrayView tail = {});
     // Hands the lines logged since the last call to the main thread.
     void flushLog();
     // Accounting of accepted and refused connections; true if the new one may stay.
     bool admitClient();
-    void clientClosed();
-    void notePendingOutput(qsizetype bytes);
+    // The connection is gone: its buffers are released.
+    void clientClosed(ClientConnection &client);
 
     // --- any thread ---
     std::atomic<int> maxClients { kDefaultMaxClients };
@@ -95,27 +170,45 @@ public:
     std::atomic<qint64> acceptedTotal { 0 };
     std::atomic<qint64> refusedTotal { 0 };
     std::atomic<qint64> requestsTotal { 0 };
-    std::atomic<qint64> maxPendingOutputSeen { 0 };
+    std::atomic<qint64> maxPendingOutputSeen { 0 }; // largest output held for one client
+    std::atomic<qint64> totalPendingOutput { 0 };
+    std::atomic<qint64> maxTotalPendingOutputSeen { 0 };
+    std::atomic<qint64> memoryReleases { 0 };
 
 private:
     const QByteArray &currentDataLine();
+    void send(ClientConnection &client, QByteArrayView bytes);
+    void addPending(ClientConnection &client, qsizetype delta);
+    qsizetype outputRoom(const ClientConnection &client) const;
 
     std::mutex m_lineLock;
     QByteArray m_dataLine { "Data : \r\n" };
     std::atomic<quint64> m_lineVersion { 1 };
 
     mutable std::mutex m_logLock;
-    QList<QByteArray> m_pendingLog;
-    qint64 m_droppedLog = 0;
+    QList<PackedLines> m_pendingLog;
+    qsizetype m_pendingLogLines = 0;
+    qsizetype m_pendingLogBytes = 0;
+    qint64 m_droppedLog = 0; // in all
+    qint64 m_droppedLogUntaken = 0; // in front of the lines waiting now
+    std::atomic<qint64> m_logBytesHanded { 0 }; // to the main thread, in all
+    bool m_announced = false; // a post to the receiver is on its way
+    std::mutex m_receiverLock;
     QObject *m_logReceiver = nullptr;
     const char *m_logMember = nullptr;
-    bool m_announced = false;
 
     // server thread
     QByteArray m_cachedLine;
     quint64 m_cachedVersion = 0;
-    QList<QByteArray> m_logBatch;
+    PackedLines m_logBatch;
     bool m_refusing = false;
+    qsizetype m_totalPending = 0;
+    bool m_overBound = false;
+    bool m_boundLifted = false;
+    qsizetype m_peakSinceRelease = 0;
+    qint64 m_handedAtRelease = 0;
+    bool m_settleRelease = false;
+    std::chrono::steady_clock::time_point m_nextRelease {};
 };
 
 } // namespace orvane

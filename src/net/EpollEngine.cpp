@@ -15,6 +15,7 @@
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <thread>
@@ -24,9 +25,10 @@ namespace orvane {
 
 namespace {
 
-constexpr int kReadChunk = 64 * 1024;
 constexpr int kEventsPerWait = 256;
 constexpr int kAcceptsPerWake = 256;
+// Output blocks handed to the system in one call.
+constexpr int kPiecesPerSend = 16;
 
 struct Connection
 {
@@ -72,6 +74,7 @@ private:
     void updateInterest(Connection &c);
     void closeConnection(Connection &c);
     void closeAll();
+    void resumeHeldBack();
 
     std::shared_ptr<DataServerCore> m_core;
     std::thread m_thread;
@@ -164,8 +167,9 @@ void EpollEngine::run()
 {
     epoll_event events[kEventsPerWait];
     bool running = true;
+    int timeoutMs = -1;
     while (running) {
-        const int n = ::epoll_wait(m_epollFd, events, kEventsPerWait, -1);
+        const int n = ::epoll_wait(m_epollFd, events, kEventsPerWait, timeoutMs);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -190,11 +194,14 @@ void EpollEngine::run()
                     writeTo(*c);
             }
         }
+        if (m_core->takeBoundLifted())
+            resumeHeldBack();
         // Connections closed in this round may still have had events above.
         for (Connection *c : m_closedThisRound)
             delete c;
         m_closedThisRound.clear();
         m_core->flushLog();
+        timeoutMs = m_core->releaseMemory();
     }
     closeAll();
     for (Connection *c : m_closedThisRound)
@@ -241,8 +248,8 @@ void EpollEngine::acceptClients()
         ev.data.ptr = c;
         if (::epoll_ctl(m_epollFd, EPOLL_CTL_ADD, fd, &ev) != 0) {
             ::close(fd);
+            m_core->clientClosed(c->client);
             delete c;
-            m_core->clientClosed();
             continue;
         }
         c->interest = EPOLLIN;
@@ -255,17 +262,21 @@ void EpollEngine::acceptClients()
 
 void EpollEngine::readFrom(Connection &c)
 {
-    const ssize_t n = ::recv(c.fd, m_readBuffer.data(), m_readBuffer.size(), 0);
-    if (n == 0) {
-        closeConnection(c);
+    const qsizetype allowance = m_core->readAllowance(c.client);
+    if (allowance <= 0) {
+        updateInterest(c);
         return;
     }
+    const ssize_t n = ::recv(c.fd, m_readBuffer.data(), size_t(allowance), 0);
     if (n < 0) {
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
             closeConnection(c);
         return;
     }
-    c.client.input.append(m_readBuffer.data(), n);
+    if (n == 0)
+        c.client.inputEnded = true; // answer what came, deliver, then close
+    else
+        c.client.input.append(m_readBuffer.data(), n);
     serve(c);
 }
 
@@ -280,9 +291,18 @@ void EpollEngine::serve(Connection &c)
 
 void EpollEngine::writeTo(Connection &c)
 {
-    while (c.client.pendingOutput() > 0) {
-        const ssize_t n = ::send(c.fd, c.client.output.constData() + c.client.outputPos,
-            size_t(c.client.pendingOutput()), MSG_NOSIGNAL);
+    while (!c.client.output.isEmpty()) {
+        QByteArrayView pieces[kPiecesPerSend];
+        iovec vectors[kPiecesPerSend];
+        const int count = c.client.output.pieces(pieces, kPiecesPerSend);
+        for (int i = 0; i < count; ++i) {
+            vectors[i].iov_base = const_cast<char *>(pieces[i].data());
+            vectors[i].iov_len = size_t(pieces[i].size());
+        }
+        msghdr message {};
+        message.msg_iov = vectors;
+        message.msg_iovlen = size_t(count);
+        const ssize_t n = ::sendmsg(c.fd, &message, MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -292,14 +312,17 @@ void EpollEngine::writeTo(Connection &c)
             }
             break;
         }
-        c.client.consumeOutput(n);
+        m_core->outputTaken(c.client, n);
         // Lines held back while the output was full may be answered now.
-        if (c.client.lineWaiting && c.client.pendingOutput() < kMaxPendingOutput) {
-            if (m_core->serveInput(c.client) == DataServerCore::InputResult::Close) {
-                closeConnection(c);
-                return;
-            }
+        if (c.client.lineWaiting
+            && m_core->serveInput(c.client) == DataServerCore::InputResult::Close) {
+            closeConnection(c);
+            return;
         }
+    }
+    if (DataServerCore::finished(c.client)) {
+        closeConnection(c);
+        return;
     }
     updateInterest(c);
 }
@@ -307,9 +330,9 @@ void EpollEngine::writeTo(Connection &c)
 void EpollEngine::updateInterest(Connection &c)
 {
     quint32 wanted = 0;
-    if (DataServerCore::wantsInput(c.client))
+    if (m_core->readAllowance(c.client) > 0)
         wanted |= EPOLLIN;
-    if (c.client.pendingOutput() > 0)
+    if (!c.client.output.isEmpty())
         wanted |= EPOLLOUT;
     if (wanted == c.interest)
         return;
@@ -327,12 +350,26 @@ void EpollEngine::closeConnection(Connection &c)
     c.closed = true;
     ::close(c.fd); // also removes it from the epoll set
     m_core->IdTCPServerDisconnect(c.client);
-    m_core->clientClosed();
+    m_core->clientClosed(c.client);
     Connection *last = m_connections.back();
     m_connections[c.index] = last;
     last->index = c.index;
     m_connections.pop_back();
     m_closedThisRound.push_back(&c);
+}
+
+void EpollEngine::resumeHeldBack()
+{
+    // Clients that were not read while the total was over the bound.
+    const std::vector<Connection *> open = m_connections;
+    for (Connection *c : open) {
+        if (c->closed)
+            continue;
+        if (c->client.lineWaiting)
+            serve(*c);
+        else
+            updateInterest(*c);
+    }
 }
 
 void EpollEngine::closeAll()

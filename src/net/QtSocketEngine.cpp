@@ -9,13 +9,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <limits>
-#include <vector>
 
 namespace orvane::qtengine {
-
-constexpr qint64 kReadChunk = 64 * 1024;
 
 // Hand-over between the thread that starts or stops the server and the server
 // thread. The queued calls that wake the server thread carry no data; it goes
@@ -31,11 +30,23 @@ struct WorkerControl
 };
 
 // One client; lives on the server thread with its socket as child.
+//
+// A QTcpSocket closes itself as soon as it reads the end of the stream, and
+// drops what it has not sent yet. A client that shuts down its sending side
+// after its lines would lose replies. So the bytes of the client's lines stay
+// in the socket's read buffer (peeked, not read) until their replies have
+// left it, and meanwhile the buffer counts as full: the socket reads nothing
+// more from the system, the end of the stream included. (On Windows the
+// socket still reads everything once the client's side is closed; there the
+// replies are handed to the system at once, so only those beyond what its
+// buffer takes can be lost.)
 class QtConnection : public QObject
 {
 public:
     QTcpSocket *socket = nullptr;
     ClientConnection client;
+    qint64 taken = 0; // bytes at the front of the socket's read buffer already in client.input
+    bool serving = false;
     bool finished = false;
 };
 
@@ -47,6 +58,9 @@ public:
         : m_core(std::move(core))
         , m_control(std::move(control))
     {
+        m_releaseTimer.setParent(this); // moves to the server thread with the worker
+        m_releaseTimer.setSingleShot(true);
+        connect(&m_releaseTimer, &QTimer::timeout, this, &QtWorker::afterRound);
     }
 
 public slots:
@@ -104,55 +118,86 @@ private:
             connect(socket, &QTcpSocket::bytesWritten, c, [this, c] { serve(c); });
             connect(socket, &QTcpSocket::disconnected, c, [this, c] {
                 finish(c);
-                m_core->flushLog();
+                afterRound();
             });
             m_core->IdTCPServerConnect(c->client);
             sendOutput(c);
         }
-        m_core->flushLog();
+        afterRound();
     }
 
-    // Reads what the client sent and answers its lines, as far as its
-    // pending output allows.
+    // Answers what the client sent, as far as its room for replies allows,
+    // and decides whether the socket may read more from the system.
     void serve(QtConnection *c)
     {
-        if (c->finished)
-            return;
+        if (c->finished || c->serving)
+            return; // a signal from inside serve(): the loop below sees its cause
+        c->serving = true;
         QTcpSocket *socket = c->socket;
-        if (c->client.lineWaiting) {
-            if (m_core->serveInput(c->client, socket->bytesToWrite())
-                == DataServerCore::InputResult::Close) {
-                closeClient(c);
-                return;
+        m_core->setSocketPending(c->client, socket->bytesToWrite());
+        while (!c->finished) {
+            if (c->taken > 0 && socket->bytesToWrite() == 0 && !c->client.lineWaiting) {
+                socket->skip(c->taken); // their lines are answered, the replies have left
+                c->taken = 0;
+            }
+            if (c->client.lineWaiting) {
+                const qsizetype before = c->client.input.size();
+                if (m_core->serveInput(c->client) == DataServerCore::InputResult::Close) {
+                    finish(c);
+                    break;
+                }
+                if (c->client.input.size() == before)
+                    break; // no room yet: bytesWritten() comes back here
+                sendOutput(c);
+                continue;
+            }
+            const qint64 fresh = socket->bytesAvailable() - c->taken;
+            const qint64 n = std::min<qint64>(fresh, m_core->readAllowance(c->client));
+            if (n <= 0)
+                break;
+            m_peeked.resize(c->taken + n);
+            if (socket->peek(m_peeked.data(), c->taken + n) != c->taken + n)
+                break;
+            c->client.input.append(m_peeked.constData() + c->taken, n);
+            c->taken += n;
+            if (m_core->serveInput(c->client) == DataServerCore::InputResult::Close) {
+                finish(c);
+                break;
             }
             sendOutput(c);
         }
-        while (DataServerCore::wantsInput(c->client, socket->bytesToWrite())
-            && socket->bytesAvailable() > 0) {
-            c->client.input.append(socket->read(kReadChunk));
-            if (m_core->serveInput(c->client, socket->bytesToWrite())
-                == DataServerCore::InputResult::Close) {
-                closeClient(c);
-                return;
-            }
-            sendOutput(c);
+        if (!c->finished) {
+            const bool idle
+                = c->taken == 0 && !c->client.lineWaiting && socket->bytesToWrite() == 0;
+            socket->setReadBufferSize(
+                idle ? kReadChunk : std::max<qint64>(1, socket->bytesAvailable()));
         }
-        m_core->flushLog();
+        c->serving = false;
+        afterRound();
     }
 
     void sendOutput(QtConnection *c)
     {
-        if (c->client.pendingOutput() == 0)
-            return;
-        c->socket->write(
-            c->client.output.constData() + c->client.outputPos, c->client.pendingOutput());
-        c->client.consumeOutput(c->client.pendingOutput());
-    }
-
-    void closeClient(QtConnection *c)
-    {
-        finish(c);
-        m_core->flushLog();
+        QTcpSocket *socket = c->socket;
+        QByteArrayView pieces[16];
+        while (!c->finished && !c->client.output.isEmpty()) {
+            const int count = c->client.output.pieces(pieces, 16);
+            qsizetype handed = 0;
+            for (int i = 0; i < count; ++i) {
+                const qint64 n = socket->write(pieces[i].data(), pieces[i].size());
+                if (n < 0) {
+                    finish(c); // the socket is gone
+                    return;
+                }
+                handed += n;
+            }
+            m_core->outputTaken(c->client, handed);
+        }
+        // Hand the replies to the system now rather than on the next pass of
+        // the event loop, before the socket can see the end of the stream.
+        while (!c->finished && socket->bytesToWrite() > 0 && socket->flush()) { }
+        if (!c->finished)
+            m_core->setSocketPending(c->client, socket->bytesToWrite());
     }
 
     void finish(QtConnection *c)
@@ -164,14 +209,31 @@ private:
         c->socket->disconnect(c);
         c->socket->abort();
         m_core->IdTCPServerDisconnect(c->client);
-        m_core->clientClosed();
+        m_core->clientClosed(c->client);
         c->deleteLater();
+    }
+
+    // After every burst of work: clients held back by the bound on waiting
+    // replies, the log lines, and memory to give back.
+    void afterRound()
+    {
+        if (m_core->takeBoundLifted()) {
+            const auto open = m_open;
+            for (QtConnection *c : open)
+                serve(c);
+        }
+        m_core->flushLog();
+        const int releaseInMs = m_core->releaseMemory();
+        if (releaseInMs >= 0 && !m_releaseTimer.isActive())
+            m_releaseTimer.start(releaseInMs);
     }
 
     std::shared_ptr<DataServerCore> m_core;
     std::shared_ptr<WorkerControl> m_control;
     QTcpServer *m_server = nullptr;
     QSet<QtConnection *> m_open;
+    QByteArray m_peeked;
+    QTimer m_releaseTimer;
 };
 
 class QtEngine final : public ServerEngine

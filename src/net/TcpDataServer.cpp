@@ -1,5 +1,7 @@
 #include "TcpDataServer.h"
 
+#include "common/EventLog.h"
+
 #include "DataLine.h"
 #include "DataServerCore.h"
 #include "ServerEngine.h"
@@ -99,6 +101,9 @@ TcpDataServer::Stats TcpDataServer::stats() const
     s.requests = m_core->requestsTotal.load();
     s.maxPendingOutput = m_core->maxPendingOutputSeen.load();
     s.droppedLogLines = m_core->droppedLogLines();
+    s.pendingOutput = m_core->totalPendingOutput.load();
+    s.maxTotalPendingOutput = m_core->maxTotalPendingOutputSeen.load();
+    s.memoryReleases = m_core->memoryReleases.load();
     return s;
 }
 
@@ -116,7 +121,10 @@ void TcpDataServer::onLogLinesWaiting()
 
 void TcpDataServer::deliverLogLines()
 {
-    const QList<QByteArray> lines = m_core->takeLogLines();
+    qint64 dropped = 0;
+    const QList<QByteArray> lines = m_core->takeLogLines(&dropped);
+    if (dropped > 0)
+        noteEventLogLinesDropped(dropped);
     if (lines.isEmpty())
         return;
     m_sinceDelivery.start();

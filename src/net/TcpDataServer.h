@@ -38,7 +38,10 @@ public:
         qint64 refused = 0; // closed right after accept: over the client limit
         qint64 requests = 0;
         qint64 maxPendingOutput = 0; // largest output held for one client, bytes
-        qint64 droppedLogLines = 0;
+        qint64 droppedLogLines = 0; // never reached the main thread (it was held up)
+        qint64 pendingOutput = 0; // replies waiting for all clients now, bytes
+        qint64 maxTotalPendingOutput = 0; // the largest total seen, bytes
+        qint64 memoryReleases = 0; // times freed memory was given back to the system
     };
 
     explicit TcpDataServer(quint16 port = 5001, QObject *parent = nullptr);
@@ -72,7 +75,9 @@ public:
 signals:
     // Event-log lines of the connection handlers, in order, on the main
     // thread. Delivered at most every 20 ms, so a flood of requests costs the
-    // main thread one batch per interval.
+    // main thread one batch per interval. If the main thread was held up so
+    // long that lines had to be dropped, the console has already been told
+    // how many are missing in front of the batch.
     void eventLogLines(const QList<QByteArray> &lines);
 
 private slots:

@@ -1,7 +1,7 @@
 #include "AlarmPanel.h"
 
 #include "PanelKit.h"
-#include "common/Text1252.h"
+#include "common/EventLog.h"
 #include "modules/WarningFormUnit.h"
 
 #include <QLabel>
@@ -12,7 +12,7 @@ namespace orvane {
 
 void AlarmPanelOutput::appendAlarmLine(const QByteArray &line)
 {
-    m_memo->appendPlainText(fromWindows1252(line));
+    m_memo->appendPlainText(eventLogConsoleText(line)); // one alarm, one line
     showNewestLine(m_memo);
 }
 

@@ -1,7 +1,6 @@
 #include "InfoPanel.h"
 
 #include "PanelKit.h"
-#include "common/Text1252.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -20,7 +19,9 @@ void MemoLog::clear()
 
 void MemoLog::appendLine(const QByteArray &line)
 {
-    m_memo->appendPlainText(fromWindows1252(line));
+    // Shown as on the console: a CR or LF from the radio or a client must
+    // not split one line of the log into several.
+    m_memo->appendPlainText(eventLogConsoleText(line));
     showNewestLine(m_memo);
 }
 

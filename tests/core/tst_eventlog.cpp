@@ -1,7 +1,11 @@
+#include "ConsoleCapture.h"
 #include "FakePorts.h"
 #include "common/EventLog.h"
 
 #include <QTest>
+
+#include <atomic>
+#include <semaphore>
 
 using namespace orvane;
 
@@ -16,7 +20,7 @@ private Q_SLOTS:
             appendEventLogLine(&memo, QByteArray::number(i));
         QCOMPARE(memo.lineCount(), 30);
         appendEventLogLine(&memo, "31");
-        QCOMPARE(memo.lines, QByteArrayList({"31"}));
+        QCOMPARE(memo.lines, QByteArrayList({ "31" }));
     }
 
     // A batch leaves the memo exactly as one-by-one appends would, whatever
@@ -25,8 +29,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("batch");
-        for (int before : {0, 1, 29, 30, 45})
-            for (int batch : {0, 1, 29, 30, 31, 61, 1000})
+        for (int before : { 0, 1, 29, 30, 45 })
+            for (int batch : { 0, 1, 29, 30, 31, 61, 1000 })
                 QTest::addRow("%d+%d", before, batch) << before << batch;
     }
     void batchEqualsSingleAppends()
@@ -46,6 +50,58 @@ private Q_SLOTS:
         appendEventLogLines(&batched, lines);
         QCOMPARE(batched.lines, single.lines);
         QVERIFY(batched.history.size() <= 30 + 1);
+    }
+
+    // Text from a radio or a client may hold any byte; the console line must
+    // stay one line and send the terminal no control sequence.
+    void consoleText_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << QByteArray("> 0x1004A2 Bad checksum")
+                               << QString("> 0x1004A2 Bad checksum");
+        QTest::newRow("CR LF, tab, NUL, ESC, DEL")
+            << QByteArray("a\r\nb\tc\0d\x1B[2Je\x7F", 14) << QString("a??b?c?d?[2Je?");
+        QTest::newRow("undefined Windows-1252 bytes")
+            << QByteArray("\x81\x8D\x8F\x90\x9D") << QString("?????");
+        QTest::newRow("Windows-1252 text kept") << QByteArray("21.5 \xB0"
+                                                              "C \x80")
+                                                << QString::fromUtf8("21.5 \u00B0C \u20AC");
+    }
+    void consoleText()
+    {
+        QFETCH(QByteArray, line);
+        ConsoleCapture console;
+        appendEventLogLine(nullptr, line);
+        QTEST(console.lines().value(0), "shown");
+    }
+
+    // Every line reaches the console in order; while the console is held up
+    // and its backlog is full, lines are dropped and one line says how many.
+    void consoleBacklog()
+    {
+        ConsoleCapture console;
+        std::binary_semaphore release { 0 };
+        std::atomic<bool> holding { true };
+        console.hook = [&] {
+            if (holding.exchange(false))
+                release.acquire();
+        };
+        const QByteArray big(1024 * 1024 - 128, 'x'); // 1 MiB - 64 of backlog each
+        appendEventLogLine(nullptr, "first"); // the console holds here
+        QTest::qWait(50);
+        QList<QByteArray> lines;
+        for (int i = 0; i < 20; ++i)
+            lines.append(big);
+        appendEventLogLines(nullptr, lines); // 16 fit in the backlog, 4 do not
+        appendEventLogLine(nullptr, "after");
+        release.release();
+        QStringList expected { "first" };
+        for (int i = 0; i < 16; ++i)
+            expected.append(QString::fromLatin1(big));
+        expected.append(QString::fromLatin1(eventLogDroppedText(4)));
+        expected.append("after");
+        QCOMPARE(console.lines(), expected);
     }
 };
 

@@ -4,8 +4,12 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -72,6 +76,9 @@ private slots:
     void loadReplacesWholeTable();
     void hostileSerial_data();
     void hostileSerial();
+    void fileNamesOneToOne();
+    void specialSettingsFiles_data();
+    void specialSettingsFiles();
     void logLines();
     void logThatCannotBeCreated();
 
@@ -165,9 +172,9 @@ void TestModuleFiles::hostileSerial_data()
     QTest::addColumn<QByteArray>("serial");
     QTest::addColumn<QByteArray>("safe");
     QTest::newRow("ordinary") << QByteArray("0x1004a2") << QByteArray("0x1004a2");
-    QTest::newRow("parent") << QByteArray("../../x") << QByteArray("______x");
-    QTest::newRow("forbidden") << QByteArray("/\\C:<>\"|?*.\n\x01\x7F\xB0", 15)
-                               << QByteArray("__C_______.____");
+    QTest::newRow("parent") << QByteArray("../../x") << QByteArray("%2E%2E%2F%2E%2E%2Fx");
+    QTest::newRow("forbidden") << QByteArray("/\\C:<>\"|?*.\n\x01\x7F\xB0%", 16)
+                               << QByteArray("%2F%5CC%3A%3C%3E%22%7C%3F%2A.%0A%01%7F%B0%25");
 }
 
 void TestModuleFiles::hostileSerial()
@@ -186,6 +193,87 @@ void TestModuleFiles::hostileSerial()
     QDir::setCurrent(m_dir->path());
     QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(QDir("sub").entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestModuleFiles::fileNamesOneToOne()
+{
+    const QByteArrayList serials { "0x1/../x", "0x1\\..\\x", "0x1_.._x", "0x1%2F..%2Fx",
+        "0x1%2F%2E%2E%2Fx", "0x1...x", "0x1.%2E.x", "0x1\xB0", "0x1\xC2\xB0", "0x1%B0", "" };
+    QSet<QByteArray> names;
+    for (const QByteArray &serial : serials)
+        names.insert(settingsFileName(serial));
+    QCOMPARE(names.size(), serials.size());
+}
+
+// Settings files that are not plain writable files: loading never blocks and
+// never takes anything but a regular file, saving replaces only what the
+// plain in-place save would have written.
+void TestModuleFiles::specialSettingsFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<double>("loadedGain"); // record 16's Gain after LoadSettings
+    QTest::addColumn<bool>("saved"); // SaveSettings wrote the file
+    QTest::newRow("fifo") << "fifo" << 1.0 << false;
+    QTest::newRow("folder") << "folder" << 1.0 << false;
+    QTest::newRow("read-only file") << "read-only file" << 8.0 << false;
+    QTest::newRow("in a read-only folder") << "read-only folder" << 8.0 << true;
+    QTest::newRow("stray temporary files") << "stray" << 8.0 << true;
+}
+
+void TestModuleFiles::specialSettingsFiles()
+{
+    QFETCH(QString, kind);
+    const QByteArray name = "Module_v13_0x1004A2.dat";
+    QByteArray file;
+    for (int i = 1; i <= 16; ++i)
+        file += recordBytes("file", 1, 8.0);
+    if (kind == "fifo") {
+        QCOMPARE(::mkfifo(name.constData(), 0666), 0);
+        QCOMPARE(::mkfifo("Data_0x1004A2_2026-12-05_14-03-07.txt", 0666), 0);
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkdir(name));
+    } else {
+        writeFile(name, file);
+        QCOMPARE(::chmod(name.constData(), kind == "read-only file" ? 0444 : 0666), 0);
+    }
+    const QByteArrayList strays { name + ".AbCdEf", name + ".AbCdE", name + ".AbCdEfG",
+        name + ".Ab-dEf" };
+    for (const QByteArray &stray : strays)
+        writeFile(stray, "x");
+
+    // Permissions bind only without root's rights: give them up meanwhile.
+    QCOMPARE(::chmod(".", kind == "read-only folder" ? 0555 : 0777), 0);
+    struct Identity
+    {
+        // The real user too: access(), behind QFileInfo::isWritable(), checks it.
+        bool dropped = geteuid() == 0 && setresuid(65534, 65534, 0) == 0;
+        ~Identity()
+        {
+            if (dropped)
+                (void)setresuid(0, 0, 0);
+            (void)::chmod(".", 0700);
+        }
+    } identity;
+    if (kind.startsWith("read-only") && geteuid() == 0)
+        QSKIP("cannot give up root's rights here");
+
+    TOV_MOD_Object m;
+    detect(m, 1);
+    m.LoadSettings();
+    QTEST(m.Signals[16].Gain, "loadedGain");
+    m.Signals[16].Gain = 2.0;
+    m.SaveSettings();
+    m.SetLogging(true);
+    m.AppendLogLine();
+    const QFileInfo info(QString::fromLatin1(name));
+    QCOMPARE(info.isFile(), kind != "fifo" && kind != "folder");
+    if (info.isFile())
+        QTEST(readFile(name) != file, "saved");
+    if (kind == "stray") {
+        QVERIFY(!QFile::exists(QString::fromLatin1(strays[0])));
+        for (const QByteArray &other : strays.mid(1))
+            QVERIFY(QFile::exists(QString::fromLatin1(other)));
+    }
 }
 
 void TestModuleFiles::logLines()

@@ -52,6 +52,10 @@ void TestDataLine::dataLine_data()
                      "C") } } }
                                             << QByteArray("Data : #0x000001,,21.250,\xB0"
                                                           "C");
+    // A CR LF from the radio or a settings file must not split the line.
+    QTest::newRow("control bytes and DEL shown as ?") << QList<ModuleSetup> {
+        { 1, QByteArray("0x1\r\n2\x7F\x00\xB0", 9), { 1 }, { QByteArray("V\tx\n") } }
+    } << QByteArray("Data : #0x1??2??\xB0,,1.000,V?x?");
     QTest::newRow("signal count beyond the table is clamped")
         << QList<ModuleSetup> { { 1, "0x000001", {}, {}, 1000 } }
         << QByteArray("Data : #0x000001,") + QByteArray(",0.000,Volt").repeated(16);

@@ -1,3 +1,5 @@
+#include "ConsoleCapture.h"
+#include "FakePorts.h"
 #include "common/EventLog.h"
 #include "modules/OVModObjectUnit.h"
 #include "net/DataLine.h"
@@ -11,8 +13,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QThread>
 
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <memory>
@@ -61,13 +67,48 @@ public:
     bool connected = false;
 };
 
-class RecordingMemo : public LogMemo
+// A blocking client on plain sockets, for what QTcpSocket cannot do: shut
+// down its sending side alone, or hold a small receive buffer from the start.
+class RawClient
 {
 public:
-    int lineCount() const override { return int(lines.size()); }
-    void clear() override { lines.clear(); }
-    void appendLine(const QByteArray &line) override { lines.append(line); }
-    QList<QByteArray> lines;
+    explicit RawClient(quint16 port, int receiveBuffer = 0)
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (receiveBuffer > 0)
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        timeval timeout { kWaitMs / 1000, 0 };
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    }
+    ~RawClient() { ::close(fd); }
+    bool send(const QByteArray &bytes)
+    {
+        return ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    }
+    // Everything until the server closes (or nothing arrives for kWaitMs),
+    // read in small pieces, with a pause after each when slow.
+    QByteArray readAll(bool slow = false)
+    {
+        QByteArray all;
+        char buffer[16 * 1024];
+        ssize_t n;
+        while ((n = ::recv(fd, buffer, slow ? 4096 : sizeof buffer, 0)) > 0) {
+            all.append(buffer, n);
+            if (slow)
+                QThread::usleep(200);
+        }
+        closedByServer = n == 0;
+        return all;
+    }
+
+    int fd = -1;
+    bool connected = false;
+    bool closedByServer = false;
 };
 
 void fillModule(TOV_MOD_Object &m, const QByteArray &serial, int signalCount, double value)
@@ -92,26 +133,28 @@ private slots:
     void init();
     void cleanup();
 
-    void greeting();
-    void requestLine_data();
-    void requestLine();
-    void severalLinesInOneSegment();
-    void bytesWithoutLineEndGetNoReply();
+    void requestLines_data();
+    void requestLines();
+    void halfClose_data();
+    void halfClose();
     void publishedModules();
-    void severalClients();
     void longLine_data();
     void longLine();
     void clientNotReading();
+    void clientsNotReadingShareABound();
     void thousandClients();
     void clientLimit();
     void bindFailure();
-    void logFloodIsBatched();
+    void logLines_data();
+    void logLines();
     void consistentUnderConcurrentUpdates();
     void stopClosesClients();
 
 private:
     void startServer();
     bool logHas(const QByteArray &line) const { return m_log.contains(line); }
+    // Waits until the server has answered nothing new for 300 ms.
+    void waitUntilServingStops();
 
     std::unique_ptr<TcpDataServer> m_server;
     QList<QByteArray> m_log;
@@ -145,6 +188,7 @@ void TestTcpDataServer::init()
         [this](const QList<QByteArray> &lines) {
             m_log += lines;
             ++m_deliveries;
+            appendEventLogLines(nullptr, lines); // the console, when a test captures it
         });
 }
 
@@ -159,71 +203,94 @@ void TestTcpDataServer::cleanup()
     m_server.reset();
 }
 
-void TestTcpDataServer::greeting()
+void TestTcpDataServer::waitUntilServingStops()
 {
-    startServer();
-    Client c(m_server->port());
-    QVERIFY(c.connected);
-    QCOMPARE(c.readLine(), QByteArray("!Welcome\r\n"));
-    QTRY_COMPARE(m_log, QList<QByteArray> { "Client connected from : 127.0.0.1" });
-    c.socket.disconnectFromHost();
-    QTRY_COMPARE(m_log.value(1), QByteArray("Client disconnected"));
-    QCOMPARE(m_log.size(), 2);
+    qint64 served = -1;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < kWaitMs) {
+        QTest::qWait(300);
+        const qint64 now = m_server->stats().requests;
+        if (now == served)
+            break;
+        served = now;
+    }
 }
 
-void TestTcpDataServer::requestLine_data()
+void TestTcpDataServer::requestLines_data()
 {
-    QTest::addColumn<QByteArray>("sent");
-    QTest::addColumn<QByteArray>("logged");
-    QTest::newRow("LF") << QByteArray("\n") << QByteArray("Data received : ");
-    QTest::newRow("CR LF") << QByteArray("\r\n") << QByteArray("Data received : ");
-    QTest::newRow("abc CR LF") << QByteArray("abc\r\n") << QByteArray("Data received : abc");
-    QTest::newRow("CR inside kept") << QByteArray("a\rb\n") << QByteArray("Data received : a\rb");
+    // Parts are sent one after the other, 100 ms apart; every complete line
+    // gets the data line, and the log holds the lines as received.
+    QTest::addColumn<QByteArrayList>("parts");
+    QTest::addColumn<QByteArrayList>("logged");
+    QTest::newRow("LF") << QByteArrayList { "\n" } << QByteArrayList { "" };
+    QTest::newRow("CR LF") << QByteArrayList { "\r\n" } << QByteArrayList { "" };
+    QTest::newRow("abc CR LF") << QByteArrayList { "abc\r\n" } << QByteArrayList { "abc" };
+    QTest::newRow("CR inside kept") << QByteArrayList { "a\rb\n" } << QByteArrayList { "a\rb" };
     QTest::newRow("only the last CR removed")
-        << QByteArray("x\r\r\n") << QByteArray("Data received : x\r");
-    QTest::newRow("8-bit bytes") << QByteArray("\xB0\x01\xFF\n")
-                                 << QByteArray("Data received : \xB0\x01\xFF");
+        << QByteArrayList { "x\r\r\n" } << QByteArrayList { "x\r" };
+    QTest::newRow("8-bit bytes") << QByteArrayList { "\xB0\x01\xFF\n" }
+                                 << QByteArrayList { "\xB0\x01\xFF" };
+    QTest::newRow("several lines in one segment") << QByteArrayList { "one\ntwo\r\n\nthree\n" }
+                                                  << QByteArrayList { "one", "two", "", "three" };
+    QTest::newRow("bytes without LF wait for the rest")
+        << QByteArrayList { "abc\r", "def\n" } << QByteArrayList { "abc\rdef" };
 }
 
-void TestTcpDataServer::requestLine()
+void TestTcpDataServer::requestLines()
 {
-    QFETCH(QByteArray, sent);
-    QFETCH(QByteArray, logged);
+    QFETCH(QByteArrayList, parts);
+    QFETCH(QByteArrayList, logged);
     startServer();
     m_server->publishDataLine("Data : #0x000001,,1.000,Volt");
-    Client c(m_server->port());
-    QCOMPARE(c.readLine(), QByteArray("!Welcome\r\n"));
-    c.send(sent);
-    QCOMPARE(c.readLine(), QByteArray("Data : #0x000001,,1.000,Volt\r\n"));
-    QTRY_COMPARE(m_log.size(), 2);
-    QCOMPARE(m_log.at(1), logged);
+    {
+        Client c(m_server->port());
+        QCOMPARE(c.readLine(), QByteArray("!Welcome\r\n"));
+        for (const QByteArray &part : parts) {
+            c.send(part);
+            QTest::qWait(100);
+        }
+        for (int i = 0; i < logged.size(); ++i)
+            QCOMPARE(c.readLine(), QByteArray("Data : #0x000001,,1.000,Volt\r\n"));
+    }
+    QList<QByteArray> expected { "Client connected from : 127.0.0.1" };
+    for (const QByteArray &line : logged)
+        expected += "Data received : " + line;
+    expected += "Client disconnected";
+    QTRY_COMPARE(m_log, expected);
 }
 
-void TestTcpDataServer::severalLinesInOneSegment()
+void TestTcpDataServer::halfClose_data()
 {
-    startServer();
-    Client c(m_server->port());
-    QCOMPARE(c.readLine(), QByteArray("!Welcome\r\n"));
-    c.send("one\ntwo\r\n\nthree\n");
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(c.readLine(), QByteArray("Data : \r\n"));
-    QTRY_COMPARE(m_log.size(), 5);
-    QCOMPARE(m_log.mid(1),
-        (QList<QByteArray> { "Data received : one", "Data received : two",
-            "Data received : ", "Data received : three" }));
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("lineSize"); // of the published data line
+    QTest::addColumn<QByteArray>("tail"); // sent after the last LF
+    QTest::addColumn<bool>("slow");
+    QTest::newRow("one line") << 1 << 7 << QByteArray() << false;
+    QTest::newRow("start of a line left over") << 2 << 7 << QByteArray("abc") << false;
+    // 15 MB of replies, far beyond the socket buffers, read slowly.
+    QTest::newRow("30000 lines, slow reader") << 30000 << 500 << QByteArray() << true;
 }
 
-void TestTcpDataServer::bytesWithoutLineEndGetNoReply()
+void TestTcpDataServer::halfClose()
 {
+    QFETCH(int, lines);
+    QFETCH(int, lineSize);
+    QFETCH(QByteArray, tail);
+    QFETCH(bool, slow);
     startServer();
-    Client c(m_server->port());
-    QCOMPARE(c.readLine(), QByteArray("!Welcome\r\n"));
-    c.send("abc\r");
-    QCOMPARE(c.readLine(300), QByteArray());
-    QCOMPARE(c.socket.state(), QAbstractSocket::ConnectedState);
-    c.send("def\n");
-    QCOMPARE(c.readLine(), QByteArray("Data : \r\n"));
-    QTRY_VERIFY(logHas("Data received : abc\rdef"));
+    const QByteArray line = "Data : " + QByteArray(lineSize - 7, 'v');
+    m_server->publishDataLine(line);
+    RawClient c(m_server->port(), slow ? 16 * 1024 : 0);
+    QVERIFY(c.connected);
+    QVERIFY(c.send(QByteArray(lines, '\n') + tail));
+    QCOMPARE(::shutdown(c.fd, SHUT_WR), 0);
+    const QByteArray received = c.readAll(slow);
+    QVERIFY(c.closedByServer);
+    QCOMPARE(received.size(), 10 + qsizetype(lines) * (lineSize + 2));
+    QVERIFY(received == "!Welcome\r\n" + (line + "\r\n").repeated(lines));
+    QTRY_VERIFY(logHas("Client disconnected"));
+    QCOMPARE(m_log.count("Data received : "), lines);
 }
 
 void TestTcpDataServer::publishedModules()
@@ -246,28 +313,6 @@ void TestTcpDataServer::publishedModules()
     m_server->publishModules({ &m1, &m2, &m3, &m4 });
     c.send("\n");
     QCOMPARE(c.readLine().count('#'), 1);
-}
-
-void TestTcpDataServer::severalClients()
-{
-    startServer();
-    std::vector<std::unique_ptr<Client>> clients;
-    for (int i = 0; i < 5; ++i) {
-        clients.push_back(std::make_unique<Client>(m_server->port()));
-        QCOMPARE(clients.back()->readLine(), QByteArray("!Welcome\r\n"));
-    }
-    for (int round = 0; round < 3; ++round) {
-        m_server->publishDataLine("Data : " + QByteArray::number(round));
-        for (int i = 4; i >= 0; --i)
-            clients[i]->send(QByteArray::number(i) + "\n");
-        for (auto &c : clients)
-            QCOMPARE(c->readLine(), "Data : " + QByteArray::number(round) + "\r\n");
-    }
-    clients.clear();
-    QTRY_COMPARE(m_log.count("Client disconnected"), 5);
-    QCOMPARE(m_log.count("Client connected from : 127.0.0.1"), 5);
-    QCOMPARE(m_log.count("Data received : 3"), 3);
-    QCOMPARE(m_server->stats().clients, 0);
 }
 
 void TestTcpDataServer::longLine_data()
@@ -313,18 +358,8 @@ void TestTcpDataServer::clientNotReading()
     c.socket.write(QByteArray(requests, '\n'));
     c.socket.waitForBytesWritten(kWaitMs);
 
-    // Wait until the server stops making progress.
-    qint64 served = -1;
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < kWaitMs) {
-        QTest::qWait(300);
-        const qint64 now = m_server->stats().requests;
-        if (now == served)
-            break;
-        served = now;
-    }
-    QVERIFY2(served < requests, "the server answered everything into memory");
+    waitUntilServingStops();
+    QVERIFY2(m_server->stats().requests < requests, "the server answered everything into memory");
     QVERIFY(m_server->stats().maxPendingOutput <= kMaxPendingOutput + line.size() + 2);
     QCOMPARE(c.socket.state(), QAbstractSocket::ConnectedState);
 
@@ -334,6 +369,41 @@ void TestTcpDataServer::clientNotReading()
     for (int i = 0; i < requests; ++i)
         QCOMPARE(c.readLine(), line + "\r\n");
     QCOMPARE(m_server->stats().requests, qint64(requests));
+}
+
+void TestTcpDataServer::clientsNotReadingShareABound()
+{
+    startServer();
+    const QByteArray line = "Data : " + QByteArray(16 * 1024, 'v');
+    m_server->publishDataLine(line);
+    // Each asks for 6 MiB of replies and reads none: past what the system
+    // buffers, each would hold 1 MiB, together more than the bound.
+    constexpr int count = 80;
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int i = 0; i < count; ++i) {
+        clients.push_back(std::make_unique<RawClient>(m_server->port(), 4096));
+        QVERIFY(clients.back()->connected);
+        QVERIFY(clients.back()->send(QByteArray(384, '\n')));
+    }
+    waitUntilServingStops();
+    const TcpDataServer::Stats held = m_server->stats();
+    QVERIFY2(held.maxTotalPendingOutput >= kMaxTotalPendingOutput, "the bound was never reached");
+    QVERIFY(held.maxTotalPendingOutput
+        <= kMaxTotalPendingOutput + count * (kPendingOutputShare + line.size() + 2));
+
+    // A client that reads is still served.
+    Client reader(m_server->port());
+    QCOMPARE(reader.readLine(), QByteArray("!Welcome\r\n"));
+    reader.send("\n");
+    QCOMPARE(reader.readLine(), line + "\r\n");
+
+    // Once they are gone, nothing waits any more and the memory goes back.
+    clients.clear();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->stats().pendingOutput, 0, kWaitMs);
+    QTRY_COMPARE(m_server->stats().clients, 1);
+#ifdef __GLIBC__
+    QTRY_VERIFY(m_server->stats().memoryReleases > 0);
+#endif
 }
 
 void TestTcpDataServer::thousandClients()
@@ -419,13 +489,33 @@ void TestTcpDataServer::bindFailure()
     QCOMPARE(c.readLine(), QByteArray("!Welcome\r\n"));
 }
 
-void TestTcpDataServer::logFloodIsBatched()
+void TestTcpDataServer::logLines_data()
 {
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<int>("length"); // of each request line
+    QTest::addColumn<bool>("dropped");
+    // 20,000 lines arrive while the main thread does not take them; all go on.
+    QTest::newRow("every line delivered") << 20000 << 0 << false;
+    // 16 MB of lines: past the bound, blocks of 30 are dropped and the console
+    // is told how many, where they are missing.
+    QTest::newRow("dropped when held up") << 256 << int(kMaxLineLength) << true;
+}
+
+void TestTcpDataServer::logLines()
+{
+    QFETCH(int, requests);
+    QFETCH(int, length);
+    QFETCH(bool, dropped);
     startServer();
-    constexpr int requests = 20000;
+    ConsoleCapture console;
+    QList<QByteArray> all { "Client connected from : 127.0.0.1" };
     QByteArray burst;
-    for (int i = 0; i < requests; ++i)
-        burst += QByteArray::number(i) + '\n';
+    for (int i = 0; i < requests; ++i) {
+        const QByteArray line = QByteArray::number(i).leftJustified(length, 'x');
+        all += "Data received : " + line;
+        burst += line + '\n';
+    }
+    all += "Client disconnected";
     QElapsedTimer elapsed;
     elapsed.start();
     {
@@ -437,15 +527,19 @@ void TestTcpDataServer::logFloodIsBatched()
             QCOMPARE(c.readLine(), QByteArray("Data : \r\n"));
     }
     QTRY_VERIFY(logHas("Client disconnected"));
-    QVERIFY(m_deliveries <= elapsed.elapsed() / 20 + 2);
-    QVERIFY(m_server->stats().droppedLogLines > 0);
-
+    QVERIFY(m_deliveries <= elapsed.elapsed() / 20 + 2); // in batches
+    const qint64 lost = m_server->stats().droppedLogLines;
+    QCOMPARE(lost > 0, dropped);
+    QCOMPARE(lost % 30, 0);
+    QCOMPARE(m_log, all.mid(lost)); // the oldest are dropped first
+    QStringList shown;
+    if (lost > 0)
+        shown += QString::fromLatin1(eventLogDroppedText(lost));
+    for (const QByteArray &line : std::as_const(m_log))
+        shown += QString::fromLatin1(line);
+    QCOMPARE(console.lines(), shown);
     // The memo ends as if every line had been appended.
-    QList<QByteArray> all { "Client connected from : 127.0.0.1" };
-    for (int i = 0; i < requests; ++i)
-        all += "Data received : " + QByteArray::number(i);
-    all += "Client disconnected";
-    RecordingMemo expected, memo;
+    FakeLogMemo expected, memo;
     for (const QByteArray &line : all)
         appendEventLogLine(&expected, line);
     appendEventLogLines(&memo, m_log);
