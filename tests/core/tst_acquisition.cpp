@@ -21,25 +21,14 @@ QByteArray packet(QByteArray payload)
 }
 
 // One acquisition with scripted driver and recording ports.
-struct Rig
+struct Rig : FakePortSet
 {
     ScriptedDriver driver;
-    FakeLogMemo memo;
-    FakeOperatorMessages messages;
-    FakeAcquisitionView view;
-    FakeTraceView trace;
-    NavigationTree tree;
     std::unique_ptr<AcquisitionControl> acq;
 
     Rig()
     {
-        AcquisitionControl::Ports ports;
-        ports.eventLog = &memo;
-        ports.messages = &messages;
-        ports.tree = &tree;
-        ports.view = &view;
-        ports.trace = &trace;
-        acq = std::make_unique<AcquisitionControl>(&driver, ports);
+        acq = std::make_unique<AcquisitionControl>(&driver, ports());
         acq->FormCreate();
         acq->IntObject->setWaitFunction([](int) {});
         driver.devices = { { 4642, "OVI20417", "Orvane Interface" } };

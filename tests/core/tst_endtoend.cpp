@@ -24,27 +24,16 @@ ScenarioModule module(int band, int type, const char *serial, std::array<int, 5>
     return m;
 }
 
-struct Network
+struct Network : FakePortSet
 {
     ManualSimClock clock;
     std::unique_ptr<SimDriver> driver;
-    FakeLogMemo memo;
-    FakeOperatorMessages messages;
-    FakeAcquisitionView view;
-    FakeTraceView trace;
-    NavigationTree tree;
     std::unique_ptr<AcquisitionControl> acq;
 
     explicit Network(const Scenario &scenario)
     {
         driver = std::make_unique<SimDriver>(scenario, clock);
-        AcquisitionControl::Ports ports;
-        ports.eventLog = &memo;
-        ports.messages = &messages;
-        ports.tree = &tree;
-        ports.view = &view;
-        ports.trace = &trace;
-        acq = std::make_unique<AcquisitionControl>(driver.get(), ports);
+        acq = std::make_unique<AcquisitionControl>(driver.get(), ports());
         acq->FormCreate();
         acq->IntObject->setWaitFunction([this](int ms) { clock.advanceMs(ms); });
     }

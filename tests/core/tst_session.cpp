@@ -18,29 +18,18 @@
 using namespace orvane;
 
 namespace {
-struct Rig
+struct Rig : FakePortSet
 {
     ManualSimClock clock;
-    FakeLogMemo memo;
-    FakeOperatorMessages messages;
-    FakeAcquisitionView view;
-    FakeTraceView trace;
-    NavigationTree tree;
     std::unique_ptr<OrvaneSession> session;
 
     explicit Rig(quint16 port = 0)
     {
-        AcquisitionControl::Ports ports;
-        ports.eventLog = &memo;
-        ports.messages = &messages;
-        ports.tree = &tree;
-        ports.view = &view;
-        ports.trace = &trace;
         OrvaneSession::Options options;
         options.dataPort = port;
         options.startTimer = false;
         session = std::make_unique<OrvaneSession>(
-            std::make_unique<SimDriver>(builtInScenario(), clock), ports, options);
+            std::make_unique<SimDriver>(builtInScenario(), clock), ports(), options);
         session->acquisition()->IntObject->setWaitFunction([this](int ms) { clock.advanceMs(ms); });
         session->start("2.2.0.0");
     }

@@ -1,10 +1,11 @@
 // The program run without a window, as a service runs it: no display, the
 // data service on its port, operator messages as console lines, and a clean
 // end with exit code 0 on SIGTERM.
+#include "DataLineRequest.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,24 +15,6 @@ quint16 freePort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
-}
-
-QByteArray dataLine(quint16 port)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(1000))
-        return {};
-    socket.write("\r\n");
-    QByteArray received;
-    QElapsedTimer clock;
-    clock.start();
-    while (received.count("\r\n") < 2 && clock.elapsed() < 3000) {
-        socket.waitForReadyRead(100);
-        received += socket.readAll();
-    }
-    const QList<QByteArray> lines = received.split('\n');
-    return lines.value(1);
 }
 } // namespace
 
@@ -90,7 +73,7 @@ private Q_SLOTS:
         clock.start();
         while (!line.contains(firstModule) && clock.elapsed() < 20000) {
             QTest::qWait(200);
-            line = dataLine(port);
+            line = orvane::requestDataLine(port);
         }
         QVERIFY2(line.startsWith("Data : ") && line.contains(firstModule), line.constData());
 

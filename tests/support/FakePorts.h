@@ -1,6 +1,8 @@
 #pragma once
 
+#include "acquisition/AcquisitionControl.h"
 #include "acquisition/AcquisitionPorts.h"
+#include "common/NavigationTree.h"
 #include "common/EventLog.h"
 #include "common/OperatorMessages.h"
 
@@ -79,6 +81,27 @@ public:
     int setModules = 0;
     int refreshes = 0;
     QList<int> removed;
+};
+
+// The recording ports an acquisition is built with, in one place.
+struct FakePortSet
+{
+    FakeLogMemo memo;
+    FakeOperatorMessages messages;
+    FakeAcquisitionView view;
+    FakeTraceView trace;
+    NavigationTree tree;
+
+    AcquisitionControl::Ports ports()
+    {
+        AcquisitionControl::Ports p;
+        p.eventLog = &memo;
+        p.messages = &messages;
+        p.tree = &tree;
+        p.view = &view;
+        p.trace = &trace;
+        return p;
+    }
 };
 
 } // namespace orvane
