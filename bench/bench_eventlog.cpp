@@ -7,6 +7,7 @@
 //     console thread has written it: the cost of writing a line out.
 // Run with stderr sent somewhere (2>/dev/null or 2>file): that is where the
 // console lines go.
+#include "CountingMemo.h"
 #include "common/EventLog.h"
 
 #include <benchmark/benchmark.h>
@@ -14,17 +15,9 @@
 #include <QList>
 
 using namespace orvane;
+using bench::CountingMemo;
 
 namespace {
-
-class CountingMemo : public LogMemo
-{
-public:
-    int lineCount() const override { return count; }
-    void clear() override { count = 0; }
-    void appendLine(const QByteArray &) override { ++count; }
-    int count = 0;
-};
 
 QList<QByteArray> batch()
 {

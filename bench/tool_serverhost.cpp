@@ -10,6 +10,7 @@
 
 #include "acquisition/ThdTimer.h"
 #include "app/OrvaneSession.h"
+#include "CountingMemo.h"
 #include "common/EventLog.h"
 #include "load_common.h"
 #include "sim/Scenario.h"
@@ -28,6 +29,7 @@
 #include <string>
 
 using namespace orvane;
+using bench::CountingMemo;
 
 namespace {
 
@@ -37,15 +39,6 @@ void onReportSignal(int)
 {
     g_reportRequested = 1;
 }
-
-class CountingMemo : public LogMemo
-{
-public:
-    int lineCount() const override { return count; }
-    void clear() override { count = 0; }
-    void appendLine(const QByteArray &) override { ++count; }
-    int count = 0;
-};
 
 // CPU time of the calling thread, seconds.
 double threadCpuSeconds()
