@@ -144,11 +144,21 @@ void AcquisitionControl::PollStep()
 
 void AcquisitionControl::EndOfCycle()
 {
+    m_cycleChanges.clear();
     for (int slot = 1; slot <= 4; ++slot) {
-        if (!ModObject[slot]->Present)
+        TOV_MOD_Object &module = *ModObject[slot];
+        if (!module.Present) {
+            m_missedInRow[slot] = 0;
             continue;
+        }
+        if (module.SerialText != m_missedSerial[slot]) {
+            m_missedSerial[slot] = module.SerialText;
+            m_missedInRow[slot] = 0;
+        }
+        const auto latchesBefore = module.AlarmActive;
         ProcessData(slot, RxData[slot]);
-        ModObject[slot]->ProcessReply(m_ports.tree);
+        module.ProcessReply(m_ports.tree);
+        noteCycleChanges(slot, latchesBefore);
     }
     if (m_ports.view) {
         m_ports.view->UpdateTxRxPanel(TxCount, RxCount, BadRxCount,
@@ -159,7 +169,55 @@ void AcquisitionControl::EndOfCycle()
     if (m_ports.trace)
         m_ports.trace->RefreshTraces();
     PollState = 1;
-    Q_EMIT modulesChanged();
+    ++m_completedCycles;
+    Q_EMIT cycleCompleted();
+}
+
+void AcquisitionControl::noteCycleChanges(
+    int slot, const std::array<qint32, kMaxSignals + 1> &latchesBefore)
+{
+    const TOV_MOD_Object &module = *ModObject[slot];
+    // A reply that failed its checks counts as missed, like no reply at all.
+    int &missed = m_missedInRow[slot];
+    if (module.Reply.isEmpty()) {
+        // Counted up to the mark only, so the loss is announced once.
+        if (missed < LostAfterMissed && ++missed == LostAfterMissed)
+            m_cycleChanges.append({ slot, CycleChange::ModuleLost, 0 });
+    } else {
+        if (missed >= LostAfterMissed)
+            m_cycleChanges.append({ slot, CycleChange::ModuleBack, 0 });
+        missed = 0;
+    }
+    for (int i = 1; i <= kMaxSignals; ++i) {
+        const bool before = latchesBefore[i] != 0;
+        const bool after = module.AlarmActive[i] != 0;
+        if (before != after) {
+            m_cycleChanges.append(
+                { slot, after ? CycleChange::AlarmRaised : CycleChange::AlarmCleared, i });
+        }
+    }
+}
+
+ModuleSnapshot AcquisitionControl::snapshot() const
+{
+    ModuleSnapshot s;
+    s.cycle = m_completedCycles;
+    s.interfaceSerial = IntObject->SerialNumber;
+    s.interfaceConnected = IntObject->Connected && IntObject->device().IsOpen();
+    fillSlots(
+        s, { ModObject[1].get(), ModObject[2].get(), ModObject[3].get(), ModObject[4].get() });
+    for (int slot = 1; slot <= 4; ++slot) {
+        SlotSnapshot &m = s.modules[size_t(slot - 1)];
+        if (!m.present || ModObject[slot]->SerialText != m_missedSerial[slot])
+            continue;
+        m.missedInRow = m_missedInRow[slot];
+        if (m.missedInRow >= LostAfterMissed)
+            m.link = ModuleLink::Lost;
+    }
+    s.txCount = TxCount;
+    s.rxCount = RxCount;
+    s.badRxCount = BadRxCount;
+    return s;
 }
 
 void AcquisitionControl::ProcessData(int slot, const QByteArray &received)

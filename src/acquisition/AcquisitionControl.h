@@ -2,8 +2,10 @@
 
 #include "AcquisitionPorts.h"
 #include "OVIntObjectUnit.h"
+#include "modules/ModuleSnapshot.h"
 #include "modules/OVModObjectUnit.h"
 
+#include <QList>
 #include <QObject>
 
 #include <array>
@@ -105,6 +107,19 @@ public:
     // event-log line naming it and the reason.
     void setModuleLogging(int slot, bool on);
 
+    // --- what a cycle did, for those outside ---
+    // The values of all slots now (the time is left for the caller to set).
+    ModuleSnapshot snapshot() const;
+    // What changed in the last completed cycle, besides the values.
+    struct CycleChange
+    {
+        enum Kind { AlarmRaised, AlarmCleared, ModuleLost, ModuleBack };
+        int slot = 0;
+        Kind kind = AlarmRaised;
+        int index = 0; // the signal of an alarm change
+    };
+    const QList<CycleChange> &cycleChanges() const { return m_cycleChanges; }
+
     // --- helpers for the window ---
     void InfoDialogAdd(const QByteArray &text);
     std::array<TOV_MOD_Object *, 4> modules() const;
@@ -121,19 +136,29 @@ public:
     static ScanAnswer parseScanAnswer(const QByteArray &reply);
 
 Q_SIGNALS:
-    // Module data changed (a cycle was processed, a scan changed a slot, the
-    // operator edited a module): the data server republishes its snapshot.
+    // Module data changed outside the polling cycle: a scan changed a slot or
+    // the operator edited a module.
     void modulesChanged();
+    // A polling cycle was completed: its replies are processed and the
+    // window's panels updated. Emitted once per cycle, last in EndOfCycle.
+    void cycleCompleted();
     // MainTimerTimer has done its work; emitted last in every tick.
     void tickDone();
 
 private:
     void sendSlot(int slot);
     void readInto(int slot);
+    void noteCycleChanges(int slot, const std::array<qint32, kMaxSignals + 1> &latchesBefore);
 
     Ports m_ports;
     bool m_scanning = false;
     bool m_closing = false;
+    quint64 m_completedCycles = 0;
+    // Replies missed in a row per slot (up to LostAfterMissed), for the
+    // module whose serial number is beside it.
+    std::array<int, 5> m_missedInRow {};
+    std::array<QByteArray, 5> m_missedSerial;
+    QList<CycleChange> m_cycleChanges;
 };
 
 } // namespace orvane

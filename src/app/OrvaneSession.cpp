@@ -4,6 +4,8 @@
 #include "acquisition/d2xx/D2xxDriver.h"
 #include "common/EventLog.h"
 
+#include <QDateTime>
+
 namespace orvane {
 
 OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
@@ -11,6 +13,9 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
     : QObject(parent)
     , m_driver(std::move(driver))
 {
+    // For queued connections of the announcements to other threads.
+    qRegisterMetaType<SnapshotPtr>();
+    qRegisterMetaType<PlantEvent>();
     // The polling timer runs at the lowest priority. It is enabled first so
     // the interval runs while the rest is set up; its tick reaches the
     // acquisition only through the event loop, after this constructor.
@@ -30,18 +35,23 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
         connect(
             m_acq.get(), &AcquisitionControl::tickDone, this, [this] { m_reconnect->afterTick(); });
     }
+    connect(m_acq.get(), &AcquisitionControl::tickDone, this, &OrvaneSession::afterTick);
 
     m_server = std::make_unique<TcpDataServer>(options.dataPort);
     m_server->setBackend(options.serverBackend);
     LogMemo *eventLog = ports.eventLog;
     connect(m_server.get(), &TcpDataServer::eventLogLines, this,
         [eventLog](const QList<QByteArray> &lines) { appendEventLogLines(eventLog, lines); });
-    connect(m_acq.get(), &AcquisitionControl::modulesChanged, this, &OrvaneSession::publishModules);
+    connect(
+        m_acq.get(), &AcquisitionControl::cycleCompleted, this, &OrvaneSession::onCycleCompleted);
+    connect(
+        m_acq.get(), &AcquisitionControl::modulesChanged, this, &OrvaneSession::onModulesChanged);
     if (!m_server->start()) {
         // The program runs on without the data service; the first tick says why.
         m_acq->ServerStatusLine = m_server->errorText();
     }
-    publishModules();
+    m_latest = takeSnapshot();
+    m_server->publishSnapshot(*m_latest);
 }
 
 OrvaneSession::~OrvaneSession()
@@ -65,10 +75,101 @@ void OrvaneSession::close()
     m_acq->FormClose();
 }
 
-void OrvaneSession::publishModules()
+SnapshotPtr OrvaneSession::takeSnapshot()
 {
-    const auto modules = m_acq->modules();
-    m_server->publishModules({ modules[0], modules[1], modules[2], modules[3] });
+    auto snapshot = std::make_shared<ModuleSnapshot>(m_acq->snapshot());
+    snapshot->timeMs = QDateTime::currentMSecsSinceEpoch();
+    return snapshot;
+}
+
+void OrvaneSession::onCycleCompleted()
+{
+    m_latest = takeSnapshot();
+    m_server->publishSnapshot(*m_latest);
+    Q_EMIT cycleCompleted(m_latest);
+    for (const AcquisitionControl::CycleChange &change : m_acq->cycleChanges())
+        Q_EMIT plantEvent(eventFor(change, m_latest->timeMs));
+}
+
+void OrvaneSession::onModulesChanged()
+{
+    m_latest = takeSnapshot();
+    m_server->publishSnapshot(*m_latest);
+    Q_EMIT modulesChanged(m_latest);
+}
+
+PlantEvent OrvaneSession::eventFor(
+    const AcquisitionControl::CycleChange &change, qint64 timeMs) const
+{
+    const TOV_MOD_Object &module = *m_acq->ModObject[change.slot];
+    PlantEvent e;
+    e.timeMs = timeMs;
+    e.interfaceSerial = m_acq->IntObject->SerialNumber;
+    e.slot = change.slot;
+    e.module = module.SerialText;
+    switch (change.kind) {
+    case AcquisitionControl::CycleChange::ModuleLost:
+        e.kind = PlantEvent::Kind::ModuleLost;
+        e.text = "Module " + module.SerialText + " does not answer ("
+            + QByteArray::number(LostAfterMissed) + " replies missed in a row)";
+        return e;
+    case AcquisitionControl::CycleChange::ModuleBack:
+        e.kind = PlantEvent::Kind::ModuleBack;
+        e.text = "Module " + module.SerialText + " answers again";
+        return e;
+    case AcquisitionControl::CycleChange::AlarmRaised:
+    case AcquisitionControl::CycleChange::AlarmCleared:
+        break;
+    }
+    const bool raised = change.kind == AcquisitionControl::CycleChange::AlarmRaised;
+    const TSignalRecord &signal = module.Signals[change.index];
+    e.kind = raised ? PlantEvent::Kind::AlarmRaised : PlantEvent::Kind::AlarmCleared;
+    e.index = change.index;
+    e.name = signal.Name;
+    e.unit = signal.Unit;
+    e.value = module.Samples[change.index].Current;
+    e.alarmHigh = signal.AlarmHigh;
+    e.alarmLow = signal.AlarmLow;
+    e.digits = signal.Digits;
+    const TOV_MOD_Object::AlarmTexts texts = module.alarmTexts(change.index);
+    // A raised alarm's text is the alarm memo's line; a cleared one says so
+    // in the same shape.
+    e.text = raised
+        ? texts.line()
+        : texts.time + ' ' + texts.module + ' ' + texts.signal + " cleared " + texts.limits;
+    return e;
+}
+
+void OrvaneSession::afterTick()
+{
+    // The interface's state between ticks, outside any scan (a scan closes and
+    // reopens it on purpose, and its waits run ticks).
+    if (m_acq->isScanning() || m_closed)
+        return;
+    TOV_INT_Object &link = *m_acq->IntObject;
+    const bool up = link.IsConnected();
+    if (up == m_interfaceUp)
+        return;
+    const bool wasUp = m_interfaceUp;
+    m_interfaceUp = up;
+    PlantEvent e;
+    e.timeMs = QDateTime::currentMSecsSinceEpoch();
+    if (up) {
+        // Only a return counts: the first connection is the program's start.
+        const bool back = !m_interfaceSerial.isEmpty();
+        m_interfaceSerial = link.SerialNumber;
+        if (!back)
+            return;
+        e.kind = PlantEvent::Kind::InterfaceBack;
+        e.text = "Interface " + m_interfaceSerial + " is back";
+    } else {
+        if (!wasUp)
+            return;
+        e.kind = PlantEvent::Kind::InterfaceLost;
+        e.text = "Interface " + m_interfaceSerial + " lost";
+    }
+    e.interfaceSerial = m_interfaceSerial;
+    Q_EMIT plantEvent(e);
 }
 
 } // namespace orvane

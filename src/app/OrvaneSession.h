@@ -2,7 +2,9 @@
 
 #include "acquisition/AcquisitionControl.h"
 #include "acquisition/InterfaceReconnect.h"
+#include "modules/ModuleSnapshot.h"
 #include "net/TcpDataServer.h"
+#include "publish/PublishSettings.h"
 
 #include <QObject>
 
@@ -33,6 +35,8 @@ public:
         // back (InterfaceReconnect).
         bool reconnect = false;
         std::function<qint64()> reconnectClockMs; // empty: the steady clock (tests: simulated)
+        MqttSettings mqtt; // publishing to a broker, when its host is set
+        NotifySettings notify; // e-mail and web-hook notifications
     };
 
     // Takes the driver over. The polling timer is enabled at once (when the
@@ -60,17 +64,38 @@ public:
     void close();
     bool isClosed() const { return m_closed; }
 
-    // A module changed outside the polling cycle (an operator's edit): the
-    // data line follows at once, also while polling is stopped.
-    void publishModules();
+    // The values after the latest completed cycle, scan step or edit.
+    SnapshotPtr latestSnapshot() const { return m_latest; }
+
+Q_SIGNALS:
+    // Once per completed polling cycle, after the cycle's own work (replies
+    // processed, panels and trace updated): the values of that cycle. The
+    // data line, publishers and notifications take their values from here.
+    void cycleCompleted(const orvane::SnapshotPtr &snapshot);
+    // A scan step or an operator's edit changed the modules: their values
+    // now, also while polling is stopped.
+    void modulesChanged(const orvane::SnapshotPtr &snapshot);
+    // Alarm raised or cleared, a module that stopped or started answering,
+    // the interface lost or back; after the cycleCompleted of the same cycle.
+    void plantEvent(const orvane::PlantEvent &event);
 
 private:
+    SnapshotPtr takeSnapshot();
+    void onCycleCompleted();
+    void onModulesChanged();
+    void afterTick();
+    PlantEvent eventFor(const AcquisitionControl::CycleChange &change, qint64 timeMs) const;
+
     std::unique_ptr<D2xxDriver> m_driver;
     std::unique_ptr<AcquisitionControl> m_acq;
     std::unique_ptr<InterfaceReconnect> m_reconnect;
     std::unique_ptr<TThreadedTimer> m_timer;
     std::unique_ptr<TcpDataServer> m_server;
     bool m_closed = false;
+    SnapshotPtr m_latest;
+    // The interface of the last tick, for its lost and back events.
+    bool m_interfaceUp = false;
+    QByteArray m_interfaceSerial;
 };
 
 } // namespace orvane

@@ -131,6 +131,16 @@ public:
     TreeNode *FindModuleNode(NavigationTree *tree) const;
     void EvaluateRules();
     void CheckAlarms();
+    // The parts of signal i's alarm line, with the current value and time.
+    struct AlarmTexts
+    {
+        QByteArray time; // "hh:mm:ss", local
+        QByteArray module; // "Module = <serial>"
+        QByteArray signal; // "<name> = <value> <unit>"
+        QByteArray limits; // "(High = <high>; Low = <low>)"
+        QByteArray line() const { return time + ' ' + module + ' ' + signal + ' ' + limits; }
+    };
+    AlarmTexts alarmTexts(int i) const;
     void AppendLogLine();
 
     static QByteArray DotDecimal(const QByteArray &text);

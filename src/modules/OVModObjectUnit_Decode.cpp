@@ -146,21 +146,30 @@ void TOV_MOD_Object::CheckAlarms()
         }
         if (AlarmActive[i] != 0)
             continue; // reported already, not yet back inside the limits
-        const QTime now = currentTime().time();
-        const QByteArray timeText = ZeroPad(now.hour(), 2) + ':' + ZeroPad(now.minute(), 2) + ':'
-            + ZeroPad(now.second(), 2);
-        const QByteArray moduleText = "Module = " + SerialText;
-        const QByteArray signalText
-            = s.Name + " = " + DotDecimal(formatTwoDecimals(v)) + ' ' + s.Unit;
-        const QByteArray limitsText = "(High = " + DotDecimal(formatTwoDecimals(s.AlarmHigh))
-            + "; Low = " + DotDecimal(formatTwoDecimals(s.AlarmLow)) + ')';
         if (AlarmList) {
-            AlarmList->appendAlarmLine(
-                timeText + ' ' + moduleText + ' ' + signalText + ' ' + limitsText);
-            AlarmList->showWarning(timeText, moduleText, signalText, limitsText);
+            const AlarmTexts texts = alarmTexts(i);
+            AlarmList->appendAlarmLine(texts.line());
+            AlarmList->showWarning(texts.time, texts.module, texts.signal, texts.limits);
         }
         AlarmActive[i] = 1;
     }
+}
+
+TOV_MOD_Object::AlarmTexts TOV_MOD_Object::alarmTexts(int i) const
+{
+    AlarmTexts texts;
+    if (i < 1 || i > kMaxSignals)
+        return texts;
+    const TSignalRecord &s = Signals[i];
+    const QTime now = currentTime().time();
+    texts.time
+        = ZeroPad(now.hour(), 2) + ':' + ZeroPad(now.minute(), 2) + ':' + ZeroPad(now.second(), 2);
+    texts.module = "Module = " + SerialText;
+    texts.signal
+        = s.Name + " = " + DotDecimal(formatTwoDecimals(Samples[i].Current)) + ' ' + s.Unit;
+    texts.limits = "(High = " + DotDecimal(formatTwoDecimals(s.AlarmHigh))
+        + "; Low = " + DotDecimal(formatTwoDecimals(s.AlarmLow)) + ')';
+    return texts;
 }
 
 } // namespace orvane

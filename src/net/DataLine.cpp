@@ -1,9 +1,6 @@
 #include "DataLine.h"
 
 #include "modules/NumberText.h"
-#include "modules/OVModObjectUnit.h"
-
-#include <algorithm>
 
 namespace orvane {
 
@@ -23,23 +20,20 @@ void appendVisible(QByteArray &line, const QByteArray &text)
 }
 } // namespace
 
-QByteArray buildDataLine(const std::array<const TOV_MOD_Object *, 4> &modules)
+QByteArray buildDataLine(const ModuleSnapshot &snapshot)
 {
     QByteArray line("Data : ");
-    for (const TOV_MOD_Object *module : modules) {
-        if (!module || !module->Present)
+    for (const SlotSnapshot &module : snapshot.modules) {
+        if (!module.present)
             continue;
         line += '#';
-        appendVisible(line, module->SerialText);
+        appendVisible(line, module.serial);
         line += ',';
-        // The count is written by the scan and the settings code; never let it
-        // index past the signal arrays.
-        const int count = std::clamp<int>(module->SignalCount, 0, kMaxSignals);
-        for (int i = 1; i <= count; ++i) {
+        for (const SignalSnapshot &signal : module.signalList) {
             line += ',';
-            line += formatFixed(module->Samples[i].Current, 3);
+            line += formatFixed(signal.value, 3);
             line += ',';
-            appendVisible(line, module->Signals[i].Unit);
+            appendVisible(line, signal.unit);
         }
     }
     return line;

@@ -82,9 +82,9 @@ bool TcpDataServer::stopEngine()
     return false;
 }
 
-void TcpDataServer::publishModules(const std::array<const TOV_MOD_Object *, 4> &modules)
+void TcpDataServer::publishSnapshot(const ModuleSnapshot &snapshot)
 {
-    m_core->publishDataLine(buildDataLine(modules));
+    m_core->publishDataLine(buildDataLine(snapshot));
 }
 
 void TcpDataServer::publishDataLine(const QByteArray &line)

@@ -13,7 +13,7 @@ namespace orvane {
 
 class DataServerCore;
 class ServerEngine;
-class TOV_MOD_Object;
+struct ModuleSnapshot;
 
 // The TCP data service. Clients connect to the port (every local IPv4
 // address), are greeted with "!Welcome" and get one data line for every line
@@ -66,8 +66,8 @@ public:
     void stop();
 
     // Main thread, after every change of module data: the data line for the
-    // following requests, built from the four slots at once.
-    void publishModules(const std::array<const TOV_MOD_Object *, 4> &modules);
+    // following requests, built from the snapshot of the four slots.
+    void publishSnapshot(const ModuleSnapshot &snapshot);
     void publishDataLine(const QByteArray &line);
 
     Stats stats() const;

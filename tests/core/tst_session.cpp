@@ -1,9 +1,11 @@
 // The session from its outside: the simulated network in, the TCP data line,
 // the event log and a measurement log file out.
 #include "DataLineRequest.h"
+#include "FakeAlarmOutput.h"
 #include "FakePorts.h"
 #include "app/OrvaneSession.h"
 #include "common/NavigationTree.h"
+#include "net/DataLine.h"
 #include "sim/Scenario.h"
 #include "sim/SimClock.h"
 #include "sim/SimDriver.h"
@@ -21,6 +23,7 @@ namespace {
 struct Rig : FakePortSet
 {
     ManualSimClock clock;
+    FakeAlarmOutput alarms;
     std::unique_ptr<OrvaneSession> session;
 
     explicit Rig(quint16 port = 0)
@@ -29,9 +32,15 @@ struct Rig : FakePortSet
         options.dataPort = port;
         options.startTimer = false;
         session = std::make_unique<OrvaneSession>(
-            std::make_unique<SimDriver>(builtInScenario(), clock), ports(), options);
+            std::make_unique<SimDriver>(builtInScenario(), clock), portsWithAlarms(), options);
         session->acquisition()->IntObject->setWaitFunction([this](int ms) { clock.advanceMs(ms); });
         session->start("2.2.0.0");
+    }
+    AcquisitionControl::Ports portsWithAlarms()
+    {
+        AcquisitionControl::Ports p = ports();
+        p.alarms = &alarms;
+        return p;
     }
     void ticks(int n)
     {
@@ -108,6 +117,58 @@ private Q_SLOTS:
         QVERIFY(!rig.memo.history.contains("TCP Server @ port 5001 started."));
         // Polling goes on without the data service.
         QVERIFY(rig.session->acquisition()->CyclicUpdate);
+    }
+
+    // Consumers of values see one snapshot per completed cycle, equal to the
+    // data line of that cycle, and alarm latches as events.
+    void oneSnapshotPerCycleAndAlarmEvents()
+    {
+        Rig rig;
+        QList<SnapshotPtr> cycles, changes;
+        QList<PlantEvent> events;
+        QObject::connect(rig.session.get(), &OrvaneSession::cycleCompleted,
+            [&](const SnapshotPtr &s) { cycles.append(s); });
+        QObject::connect(rig.session.get(), &OrvaneSession::modulesChanged,
+            [&](const SnapshotPtr &s) { changes.append(s); });
+        QObject::connect(rig.session.get(), &OrvaneSession::plantEvent,
+            [&](const PlantEvent &e) { events.append(e); });
+
+        rig.ticks(1); // the start-up scan: changes, no cycle
+        QVERIFY(!changes.isEmpty());
+        QVERIFY(cycles.isEmpty());
+        rig.ticks(5 * 2 - 1);
+        QCOMPARE(cycles.size(), 2);
+        QCOMPARE(cycles.last()->cycle, quint64(2));
+        const SlotSnapshot &first = cycles.last()->modules[0];
+        QCOMPARE(first.serial, QByteArray("0x1004A2"));
+        QCOMPARE(first.signalList.size(), size_t(7));
+        QCOMPARE(requestDataLine(rig.session->server()->port()), buildDataLine(*cycles.last()));
+
+        // An edit is a change, not a cycle; the data line follows it at once.
+        AcquisitionControl &acq = *rig.session->acquisition();
+        TOV_MOD_Object &module = *acq.ModObject[1];
+        module.Clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(13, 31, 2)); };
+        module.Signals[1].AlarmHigh = -1e9; // every value is above the limit now
+        acq.moduleEdited(1);
+        QCOMPARE(cycles.size(), 2);
+        QCOMPARE(changes.last()->modules[0].signalList[0].alarmHigh, -1e9);
+        rig.ticks(5);
+        QCOMPARE(cycles.size(), 3);
+        QVERIFY(cycles.last()->modules[0].signalList[0].alarm);
+        rig.ticks(5 * 3); // a latch already set is not announced again
+        module.Signals[1].AlarmHigh = 1e9;
+        rig.ticks(5);
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[0].kind, PlantEvent::Kind::AlarmRaised);
+        QCOMPARE(events[1].kind, PlantEvent::Kind::AlarmCleared);
+        for (const PlantEvent &e : events) {
+            QCOMPARE(e.module, QByteArray("0x1004A2"));
+            QCOMPARE(e.index, 1);
+            QCOMPARE(e.name, module.Signals[1].Name);
+        }
+        QCOMPARE(events[0].alarmHigh, -1e9);
+        QVERIFY(events[0].text.contains(" Module = 0x1004A2 Analog Input 1 = "));
+        QVERIFY(rig.alarms.lines.contains(events[0].text));
     }
 
     void closeEndsPollingAndReleasesTheDevice()

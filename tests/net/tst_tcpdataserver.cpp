@@ -299,7 +299,7 @@ void TestTcpDataServer::publishedModules()
     TOV_MOD_Object m1, m2, m3, m4;
     fillModule(m1, "0x000001", 2, 1000000);
     fillModule(m4, "0x000004", 1, -0.5);
-    m_server->publishModules({ &m1, &m2, &m3, &m4 });
+    m_server->publishSnapshot(snapshotOf({ &m1, &m2, &m3, &m4 }));
     Client c(m_server->port());
     QCOMPARE(c.readLine(), QByteArray("!Welcome\r\n"));
     c.send("\n");
@@ -310,7 +310,7 @@ void TestTcpDataServer::publishedModules()
     m4.Present = false;
     c.send("\n");
     QCOMPARE(c.readLine().count('#'), 2);
-    m_server->publishModules({ &m1, &m2, &m3, &m4 });
+    m_server->publishSnapshot(snapshotOf({ &m1, &m2, &m3, &m4 }));
     c.send("\n");
     QCOMPARE(c.readLine().count('#'), 1);
 }
@@ -554,7 +554,7 @@ void TestTcpDataServer::consistentUnderConcurrentUpdates()
         &modules[2], &modules[3] };
     fillModule(modules[0], "0x000001", 7, 0);
     fillModule(modules[2], "0x000003", 8, 0);
-    m_server->publishModules(slotPointers);
+    m_server->publishSnapshot(snapshotOf(slotPointers));
 
     constexpr int clientCount = 4;
     constexpr int requestsEach = 300;
@@ -616,7 +616,7 @@ void TestTcpDataServer::consistentUnderConcurrentUpdates()
             modules[2].Samples[i].Current = counter;
         }
         modules[2].Present = counter % 5 != 0;
-        m_server->publishModules(slotPointers);
+        m_server->publishSnapshot(snapshotOf(slotPointers));
         if (counter % 32 == 0)
             QCoreApplication::processEvents();
     }
