@@ -116,6 +116,9 @@ private Q_SLOTS:
         if (otherListed)
             s.devices.push_back({ "OVI77777", "Orvane Interface", 0x1300, false });
         Rig rig(s);
+        QStringList events; // the session's announcements of the loss and the return
+        QObject::connect(rig.session.get(), &OrvaneSession::plantEvent,
+            [&](const PlantEvent &e) { events.append(QString::fromLatin1(e.text)); });
         rig.tick(); // start-up scan
         QCOMPARE(rig.reconnect().state(), InterfaceReconnect::State::Watching);
         TOV_MOD_Object &logged = *rig.acq().ModObject[1];
@@ -153,8 +156,10 @@ private Q_SLOTS:
             QCOMPARE(rig.reconnect().state(), InterfaceReconnect::State::Waiting);
             QVERIFY(!rig.acq().CyclicUpdate);
             QCOMPARE(fileLines(firstLog), logLinesAtLoss);
+            QCOMPARE(events, QStringList { "Interface OVI00001 lost" });
             return;
         }
+        QCOMPARE(events, QStringList({ "Interface OVI00001 lost", "Interface OVI00001 is back" }));
         // Found at the first look-up after its return, scanned, polled again.
         QCOMPARE(after.value(0), QByteArray("Interface OVI00001 found again"));
         QVERIFY(after.contains("Interface OVI00001 is back"));
