@@ -272,10 +272,10 @@ private Q_SLOTS:
         for (int i = 1; i <= 31; ++i)
             appendEventLogLine(&memo, QByteArray::number(i));
         QCOMPARE(edit.toPlainText(), QString("31"));
-        // Control bytes from the radio never split a line.
-        appendEventLogLine(&memo, "> 0x1\r\n04A2 CRC: NOK");
+        // Control bytes from the radio never split a line; tabs stay.
+        appendEventLogLine(&memo, "> 0x1\r\n04A2\tCRC: NOK");
         QCOMPARE(memo.lineCount(), 2);
-        QCOMPARE(edit.document()->lastBlock().text(), QString("> 0x1??04A2 CRC: NOK"));
+        QCOMPARE(edit.document()->lastBlock().text(), QString("> 0x1??04A2\tCRC: NOK"));
 
         // Alarm memo: the newest lines are kept, the oldest dropped.
         TAlarmPanel panel;
