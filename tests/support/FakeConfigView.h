@@ -17,6 +17,7 @@ public:
         bool visible = false;
         bool checked = false;
     };
+    void showsModule(const TOV_MOD_Object *module) override { shown = module; }
     void setCaption(const QByteArray &text) override { caption = text; }
     void setCell(int column, int row, const QByteArray &text) override
     {
@@ -30,6 +31,7 @@ public:
     }
     void repaint() override { ++repaints; }
 
+    const TOV_MOD_Object *shown = nullptr;
     QByteArray caption;
     QMap<QPair<int, int>, QByteArray> cells; // (column, row) -> text
     TraceBox boxes[17]; // 1..16
