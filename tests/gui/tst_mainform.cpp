@@ -106,9 +106,6 @@ private Q_SLOTS:
         row("Mod4RxLabel", "TxRxPanel", { 8, 176, 137, 17 });
         row("Mod1_StaticText", "TxRxPanel", { 152, 116, 65, 17 });
         row("Mod4_StaticText", "TxRxPanel", { 152, 176, 65, 17 });
-        row("SettingsLabel", "SettingsPanel", { 10, 8, 351, 21 });
-        row("StringGrid", "SettingsPanel", { 8, 31, 465, 386 });
-        row("DigoutPanelLabel", "DigoutPanel", { 10, 8, 439, 21 });
         row("DataLoggingLabel1", "DataLoggingPanel", { 10, 8, 455, 21 });
     }
     void layout()

@@ -104,7 +104,6 @@ private Q_SLOTS:
         TLinkChange counted;
         counted.OnChange = [&](QObject *sender) { changes += sender == holder.get(); };
         holder->AddLink(&counted);
-        holder->AddLink(&counted); // listed once: told once
         holder->setBitmap(positionBitmap(2, 2));
         QCOMPARE(changes, 1);
 

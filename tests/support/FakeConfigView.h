@@ -17,7 +17,7 @@ public:
         bool visible = false;
         bool checked = false;
     };
-    void showsModule(const TOV_MOD_Object *module) override { shown = module; }
+    void showsModule(const TOV_MOD_Object *) override { }
     void setCaption(const QByteArray &text) override { caption = text; }
     void setCell(int column, int row, const QByteArray &text) override
     {
@@ -31,7 +31,6 @@ public:
     }
     void repaint() override { ++repaints; }
 
-    const TOV_MOD_Object *shown = nullptr;
     QByteArray caption;
     QMap<QPair<int, int>, QByteArray> cells; // (column, row) -> text
     TraceBox boxes[17]; // 1..16
