@@ -3,14 +3,17 @@
 // real TcpDataServer after every cycle, the server's event-log batches
 // applied to a memo. It measures how far the ticks stray from 180 ms while
 // clients load the server.
-// SIGUSR1 prints the tick figures since the previous SIGUSR1 (on the next
-// tick) and starts a new window. Ends by itself after --seconds.
+// The measuring starts after the start-up scan, which runs inside the first
+// tick and holds the timer for about a second; "SCANNED" then tells a load
+// script that the server polls. SIGUSR1 prints the tick figures since the
+// previous SIGUSR1 (on the next tick) and starts a new window. Ends by
+// itself after --seconds.
 //
 //   tool_serverhost --port 5101 [--backend epoll|qt] [--seconds 120]
 
+#include "CountingMemo.h"
 #include "acquisition/ThdTimer.h"
 #include "app/OrvaneSession.h"
-#include "CountingMemo.h"
 #include "common/EventLog.h"
 #include "load_common.h"
 #include "sim/Scenario.h"
@@ -108,6 +111,7 @@ int main(int argc, char **argv)
     QElapsedTimer sinceTick;
     TThreadedTimer &timer = *session.timer();
     timer.OnTimer = [&](TThreadedTimer *) {
+        const bool scanTick = session.acquisition()->StartUp;
         if (sinceTick.isValid()) {
             const double deviation = std::abs(sinceTick.nsecsElapsed() / 1e6 - 180.0);
             ++window.ticks;
@@ -117,6 +121,14 @@ int main(int argc, char **argv)
         }
         sinceTick.start();
         session.acquisition()->MainTimerTimer();
+        if (scanTick) {
+            // The period that spans the scan is no polling tick.
+            sinceTick.invalidate();
+            window = {};
+            std::printf("SCANNED\n");
+            std::fflush(stdout);
+            return;
+        }
         if (g_reportRequested) {
             g_reportRequested = 0;
             const auto s = server.stats();

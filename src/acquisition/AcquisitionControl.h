@@ -94,8 +94,8 @@ public:
     // --- operator edits (the panels) ---
     // Module `slot` was changed by the operator: its tree nodes are rewritten
     // at once (names, units, digits) and modulesChanged is announced, also
-    // while polling is stopped. A slot without a present module has no nodes
-    // and only the announcement follows.
+    // while polling is stopped. A module without nodes in the tree gets
+    // none: only the announcement follows.
     void moduleEdited(int slot);
     // The configuration grid's read-back for `slot`: ReadConfiguration,
     // SaveSettings, then moduleEdited.

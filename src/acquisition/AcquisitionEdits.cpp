@@ -17,9 +17,13 @@ void AcquisitionControl::moduleEdited(int slot)
 {
     if (!isSlot(slot))
         return;
-    // Only a present module has nodes; updating an absent one would add them.
-    if (ModObject[slot]->Present && !m_scanning)
-        ModObject[slot]->UpdateTreeNodes(m_ports.tree);
+    // Module nodes come from detection and the polling cycle only: an edit
+    // rewrites the nodes of a module that is in the tree and never adds any
+    // (a rescan that lost the interface keeps the modules present but
+    // leaves them out of the tree).
+    TOV_MOD_Object &module = *ModObject[slot];
+    if (module.Present && !m_scanning && module.FindModuleNode(m_ports.tree))
+        module.UpdateTreeNodes(m_ports.tree);
     Q_EMIT modulesChanged();
 }
 

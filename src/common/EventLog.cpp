@@ -131,9 +131,12 @@ void writeToCategory(const QByteArray *lines, qsizetype count)
         consoleWriter().post(lines, count);
 }
 
+// TAB stays: the program's own lines (the device list) are laid out with it,
+// and it can neither split a line nor drive a terminal.
 bool isShownAsQuestionMark(uchar c)
 {
-    return c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+    return (c < 0x20 && c != '\t') || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90
+        || c == 0x9D;
 }
 
 } // namespace

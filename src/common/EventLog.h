@@ -49,10 +49,11 @@ QByteArray eventLogDroppedText(qint64 count);
 // the category. False on time-out.
 bool flushEventLogConsole(int timeoutMs = 5000);
 
-// How the console shows an event-log line: bytes below 0x20, 0x7F and the
-// five bytes Windows-1252 leaves undefined (which would become C1 controls)
-// are shown as "?", so text from a radio or a client can neither split the
-// line nor send control sequences to the terminal.
+// How the console and the memos show an event-log line: bytes below 0x20
+// other than TAB, 0x7F and the five bytes Windows-1252 leaves undefined
+// (which would become C1 controls) are shown as "?", so text from a radio or
+// a client can neither split the line nor send control sequences to the
+// terminal.
 QString eventLogConsoleText(const QByteArray &line);
 
 } // namespace orvane

@@ -223,6 +223,7 @@ void TOV_MOD_Object::ShowConfiguration()
 {
     if (!ConfigGrid)
         return;
+    ConfigGrid->showsModule(this);
     ConfigGrid->setCaption("Configuration for module: " + SerialText);
     const int count = usedSignals();
     for (int i = 1; i <= count; ++i) {

@@ -83,15 +83,17 @@ void TDataLoggingPanel::DataLoggingCheckBoxClick(int row)
 {
     if (!m_acq || row < 1 || row > 4)
         return;
+    // A row listed without a module (row 1 with no module present): nothing
+    // happens, and the box keeps what the click made it.
+    const int slot = m_rowSlot[size_t(row)];
+    if (slot == 0)
+        return;
     // The rows are refreshed only by the panel's button and its boxes; after
     // a scan a row may show a module that moved or left. The box acts only
     // when its slot still holds the module the row shows.
-    const int slot = m_rowSlot[size_t(row)];
-    if (slot > 0) {
-        const TOV_MOD_Object &module = *m_acq->ModObject[slot];
-        if (module.Present && module.SerialText == m_rowSerial[size_t(row)])
-            m_acq->setModuleLogging(slot, DataLoggingCheckBox[row]->isChecked());
-    }
+    const TOV_MOD_Object &module = *m_acq->ModObject[slot];
+    if (module.Present && module.SerialText == m_rowSerial[size_t(row)])
+        m_acq->setModuleLogging(slot, DataLoggingCheckBox[row]->isChecked());
     refresh();
 }
 

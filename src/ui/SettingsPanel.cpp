@@ -68,6 +68,12 @@ void TStringGrid::commitEditor()
 
 // ---------------------------------------------------------------- view port
 
+void TSettingsPanel::View::showsModule(const TOV_MOD_Object *module)
+{
+    m_panel->m_shownModule = module;
+    m_panel->m_shownSerial = module ? module->SerialText : QByteArray();
+}
+
 void TSettingsPanel::View::setCaption(const QByteArray &text)
 {
     m_panel->SettingsLabel->setText(fromWindows1252(text));
@@ -190,9 +196,21 @@ int TSettingsPanel::selectedSlot() const
     return slot >= 1 && slot <= 4 ? slot : 0;
 }
 
+int TSettingsPanel::shownSlot() const
+{
+    if (!m_acq || !m_shownModule)
+        return 0;
+    for (int slot = 1; slot <= 4; ++slot) {
+        const TOV_MOD_Object &module = *m_acq->ModObject[slot];
+        if (&module == m_shownModule)
+            return module.Present && module.SerialText == m_shownSerial ? slot : 0;
+    }
+    return 0;
+}
+
 void TSettingsPanel::StringGridDrawCell(int column, int row, const QRect &cellRect)
 {
-    const int slot = selectedSlot();
+    const int slot = shownSlot();
     if (column != 0 || row < 1 || row > kPlacedRows || !slot
         || row > m_acq->ModObject[slot]->SignalCount)
         return;
@@ -217,11 +235,18 @@ void TSettingsPanel::showTraceBoxes()
 
 void TSettingsPanel::readBack()
 {
-    const int slot = selectedSlot();
-    if (!slot)
+    if (!selectedSlot())
         return;
     StringGrid->commitEditor(); // the last edit is part of the read-back
-    m_acq->readBackConfiguration(slot);
+    // The texts go back only into the module they were filled from. A scan
+    // fills the grid module after module while the operator may select
+    // another one, and a slot may have lost its module since: writing the
+    // grid into the selected module then would put one module's
+    // configuration into another's settings file.
+    if (const int slot = shownSlot())
+        m_acq->readBackConfiguration(slot);
+    else
+        UpdateSettingsPanel();
 }
 
 void TSettingsPanel::UpdateSettingsPanel()
@@ -238,9 +263,14 @@ void TSettingsPanel::AllCheckBoxChanged(QCheckBox *box)
         return;
     // With polling stopped, or no module selected, only the box on screen
     // changes.
-    const int slot = selectedSlot();
-    if (!m_acq->CyclicUpdate || !slot)
+    if (!m_acq->CyclicUpdate || !selectedSlot())
         return;
+    // The boxes belong to the module the grid shows, like its cells.
+    const int slot = shownSlot();
+    if (!slot) {
+        UpdateSettingsPanel();
+        return;
+    }
     TOV_MOD_Object &module = *m_acq->ModObject[slot];
     if (box->isChecked()) {
         if (!m_traceSlots || m_traceSlots->AddTrace(slot, n)) {

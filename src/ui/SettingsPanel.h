@@ -29,7 +29,9 @@ public:
 // Panel 2: the signal configuration of the selected module in a grid, with a
 // "Trace" check box over the first cell of each signal's row. Every time the
 // operator enters, leaves or clicks the grid, the whole table is read back
-// into the module, saved to its settings file and announced.
+// into the module it shows, saved to its settings file and announced. A grid
+// whose module has left its slot is refilled for the selected module
+// instead, and nothing is written.
 class TSettingsPanel : public TPaneles
 {
     Q_OBJECT
@@ -71,6 +73,7 @@ private:
             : m_panel(panel)
         {
         }
+        void showsModule(const TOV_MOD_Object *module) override;
         void setCaption(const QByteArray &text) override;
         void setCell(int column, int row, const QByteArray &text) override;
         QByteArray cell(int column, int row) const override;
@@ -83,10 +86,18 @@ private:
 
     void readBack();
     int selectedSlot() const;
+    // The slot of the module the grid shows, while that slot still holds it
+    // (present, with the serial number it had when the grid was filled);
+    // 0 otherwise.
+    int shownSlot() const;
     void showTraceBoxes();
 
     QPointer<AcquisitionControl> m_acq;
     TraceSlots *m_traceSlots = nullptr;
+    // Whose configuration the grid holds: the module object that filled it
+    // last (only compared, never followed) and its serial number then.
+    const TOV_MOD_Object *m_shownModule = nullptr;
+    QByteArray m_shownSerial;
     std::array<bool, 17> m_boxShown {}; // [1..16] as the module wants them
     View m_view { this };
 };

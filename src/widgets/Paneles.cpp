@@ -45,8 +45,12 @@ void TBitmapHolder::setBitmap(const QPixmap &bitmap)
 
 void TBitmapHolder::AddLink(TLinkChange *link)
 {
-    if (!link)
+    // A link is listed once, by one holder: a destroyed link removes itself
+    // once, from its own holder, and must leave no entry behind.
+    if (!link || link->holder == this)
         return;
+    if (link->holder)
+        link->holder->RemoveLink(link);
     link->holder = this;
     m_links.append(link);
 }

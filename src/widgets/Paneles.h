@@ -40,6 +40,8 @@ public:
     // Copies the image, then notifies the links.
     void setBitmap(const QPixmap &bitmap);
 
+    // A link already listed here stays listed once; a link of another holder
+    // moves here.
     void AddLink(TLinkChange *link);
     // A link that is not in the list is left alone.
     void RemoveLink(TLinkChange *link);

@@ -373,6 +373,9 @@ private Q_SLOTS:
         QVERIFY(!rig.acq->CyclicUpdate);
         QCOMPARE(rig.acq->SelectedModule, 2);
         QCOMPARE(rig.acq->TxCount, 0);
+        // An operator's edit of the lost module puts no node back.
+        rig.acq->moduleEdited(2);
+        QCOMPARE(rig.tree.count(), 2);
     }
 
     void lostInterfaceStopsCycleOnNextTick()

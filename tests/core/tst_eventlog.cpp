@@ -60,8 +60,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::newRow("plain") << QByteArray("> 0x1004A2 Bad checksum")
                                << QString("> 0x1004A2 Bad checksum");
-        QTest::newRow("CR LF, tab, NUL, ESC, DEL")
-            << QByteArray("a\r\nb\tc\0d\x1B[2Je\x7F", 14) << QString("a??b?c?d?[2Je?");
+        QTest::newRow("CR LF, NUL, ESC, DEL; tab kept")
+            << QByteArray("a\r\nb\tc\0d\x1B[2Je\x7F", 14) << QString("a??b\tc?d?[2Je?");
         QTest::newRow("undefined Windows-1252 bytes")
             << QByteArray("\x81\x8D\x8F\x90\x9D") << QString("?????");
         QTest::newRow("Windows-1252 text kept") << QByteArray("21.5 \xB0"

@@ -106,9 +106,6 @@ private Q_SLOTS:
         row("Mod4RxLabel", "TxRxPanel", { 8, 176, 137, 17 });
         row("Mod1_StaticText", "TxRxPanel", { 152, 116, 65, 17 });
         row("Mod4_StaticText", "TxRxPanel", { 152, 176, 65, 17 });
-        row("SettingsLabel", "SettingsPanel", { 10, 8, 351, 21 });
-        row("StringGrid", "SettingsPanel", { 8, 31, 465, 386 });
-        row("DigoutPanelLabel", "DigoutPanel", { 10, 8, 439, 21 });
         row("DataLoggingLabel1", "DataLoggingPanel", { 10, 8, 455, 21 });
     }
     void layout()
@@ -272,10 +269,10 @@ private Q_SLOTS:
         for (int i = 1; i <= 31; ++i)
             appendEventLogLine(&memo, QByteArray::number(i));
         QCOMPARE(edit.toPlainText(), QString("31"));
-        // Control bytes from the radio never split a line.
-        appendEventLogLine(&memo, "> 0x1\r\n04A2 CRC: NOK");
+        // Control bytes from the radio never split a line; tabs stay.
+        appendEventLogLine(&memo, "> 0x1\r\n04A2\tCRC: NOK");
         QCOMPARE(memo.lineCount(), 2);
-        QCOMPARE(edit.document()->lastBlock().text(), QString("> 0x1??04A2 CRC: NOK"));
+        QCOMPARE(edit.document()->lastBlock().text(), QString("> 0x1??04A2\tCRC: NOK"));
 
         // Alarm memo: the newest lines are kept, the oldest dropped.
         TAlarmPanel panel;

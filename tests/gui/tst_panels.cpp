@@ -216,6 +216,26 @@ private Q_SLOTS:
         QCOMPARE(bytes.mid(48, 4), QByteArray("\x03m_s"));
     }
 
+    // A scan fills the grid for each module it finds. Module 1 is selected
+    // meanwhile and the grid clicked while it shows module 3; later slot 1
+    // holds another module than the grid shows. Nothing reaches slot 1.
+    void gridReadsBackOnlyIntoTheModuleItShows()
+    {
+        Rig rig;
+        int waits = 0;
+        rig.acq->IntObject->setWaitFunction([&](int ms) {
+            rig.clock.advanceMs(ms);
+            if (++waits == 3) // module 1 detected
+                rig.acq->SelectedModule = 1;
+            else if (waits == 5) // the grid shows module 3
+                rig.form->SettingsPanel->StringGridClick();
+        });
+        rig.form->SpeedButton3->click();
+        rig.module(1).SerialText = "0x1004A3";
+        rig.form->SettingsPanel->StringGridClick();
+        QCOMPARE(QDir().entryList({ "Module_v13_*" }), QStringList { "Module_v13_0x2000B7.dat" });
+    }
+
     void traceBoxes_data()
     {
         QTest::addColumn<bool>("running");
@@ -385,6 +405,8 @@ private Q_SLOTS:
         QVERIFY(!rig.module(1).Logging && !panel->DataLoggingCheckBox[1]->isChecked());
         QVERIFY(panel->DataLoggingCheckBox[1]->isVisible()
             && !panel->DataLoggingCheckBox[2]->isVisible());
+        panel->DataLoggingCheckBox[1]->click(); // row 1 without a module: nothing happens
+        QVERIFY(panel->DataLoggingCheckBox[1]->isChecked() && !rig.module(1).Logging);
     }
 
     void fileFailuresGoToTheEventLog()

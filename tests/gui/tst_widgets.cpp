@@ -93,6 +93,7 @@ private Q_SLOTS:
         panel->setBitmap(positionBitmap(4, 4)); // an own bitmap: stops listening
         QCOMPARE(holder->linkCount(), 0);
         panel->setBitmap(QPixmap()); // none: listens again
+        panel->setBitmap(QPixmap()); // and again: still one link
         QCOMPARE(holder->linkCount(), 1);
 
         TLinkChange stray;

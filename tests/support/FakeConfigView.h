@@ -17,6 +17,7 @@ public:
         bool visible = false;
         bool checked = false;
     };
+    void showsModule(const TOV_MOD_Object *) override { }
     void setCaption(const QByteArray &text) override { caption = text; }
     void setCell(int column, int row, const QByteArray &text) override
     {
