@@ -44,18 +44,20 @@ private slots:
 
         const auto *p2 = reinterpret_cast<const uchar *>(golden::type2Reply.constData());
         QCOMPARE(values(readType2Current(p2)), values(golden::type2Current));
-        QCOMPARE(values(readType2Previous(p2, 28)), values(golden::type2Previous));
-        // Cut short: only what lies before the check byte.
-        Type2Fields expected = golden::type2Previous;
-        expected.hasTemperature = false;
-        expected.temperature = 0;
-        QCOMPARE(values(readType2Previous(p2, 27)), values(expected));
-        expected.hasBattery = false;
-        expected.battery = 0;
-        QCOMPARE(values(readType2Previous(p2, 24)), values(expected));
-        expected.hasInput = false;
-        expected.input = {};
-        QCOMPARE(values(readType2Previous(p2, 23)), values(expected));
+        // A short reply: only the groups that lie before its check byte.
+        const struct
+        {
+            qsizetype size;
+            bool input, battery, temperature;
+        } cuts[] = { { 23, 0, 0, 0 }, { 24, 1, 0, 0 }, { 25, 1, 0, 0 }, { 26, 1, 1, 0 },
+            { 27, 1, 1, 0 }, { 28, 1, 1, 1 } };
+        for (const auto &cut : cuts) {
+            const Type2Fields &g = golden::type2Previous;
+            const Type2Fields expected { cut.input ? g.input : std::array<int, 3> {},
+                cut.battery ? g.battery : 0, cut.temperature ? g.temperature : 0, {}, cut.input,
+                cut.battery, cut.temperature };
+            QCOMPARE(values(readType2Previous(p2, cut.size)), values(expected));
+        }
     }
 
     void answers()
