@@ -91,7 +91,7 @@ ReplyCheck checkReply(const QByteArray &received)
         check.fault = ReplyFault::CheckByte;
         return check;
     }
-    check.packet = received.size() == length ? received : received.first(length);
+    check.packet = received.first(length);
     return check;
 }
 
