@@ -1,8 +1,10 @@
-// The hardware-free parts of the libftdi1 backend: location ids and the read
-// loop that turns single USB reads into an FT_Read with a time-out.
+// The hardware-free parts of the libftdi1 backend: location ids, the device
+// list taken from a made-up bus, and the read loop that turns single USB
+// reads into an FT_Read with a time-out.
 #include "acquisition/d2xx/libftdi/LibftdiProtocol.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace orvane;
@@ -14,9 +16,56 @@ class TestLibftdiProtocol : public QObject
 private slots:
     void locationId_data();
     void locationId();
+    void deviceSnapshot();
     void readLoop_data();
     void readLoop();
 };
+
+// Three chips: one listed fully, one whose strings cannot be read and that
+// this driver holds open, one of an unknown product with over-long strings.
+void TestLibftdiProtocol::deviceSnapshot()
+{
+    const std::vector<FoundChip> chips { { 0x6001, 0x1221 }, { 0x6015, 0x1222 },
+        { 0x1234, 0x10000105 } };
+    bool secondReadable = false;
+    const auto strings = [&](size_t index) -> ChipStrings {
+        if (index == 1 && !secondReadable)
+            return { false, {}, {}, "access denied" };
+        if (index == 2)
+            return { true, QByteArray(20, 'S'), QByteArray(70, 'D'), {} };
+        return { true, "OVI2041" + QByteArray::number(int(index)), "Orvane Interface", {} };
+    };
+    int handle = 0;
+    const auto openAt = [&](DWORD location) { return location == 0x1222 ? &handle : nullptr; };
+    const QRegularExpression said("location 4642 : access denied$");
+    DeviceSnapshot snapshot;
+
+    QTest::ignoreMessage(QtWarningMsg, said);
+    snapshot.take(chips, strings, openAt);
+    const auto &n = snapshot.nodes();
+    QCOMPARE(n.size(), 3u);
+    QCOMPARE((QList<DWORD> { n[0].Type, n[0].ID, n[0].LocId, n[0].Flags }),
+        (QList<DWORD> { 5, 0x04036001, 0x1221, 0 }));
+    QCOMPARE(QByteArray(n[0].SerialNumber) + '|' + n[0].Description, "OVI20410|Orvane Interface");
+    QCOMPARE((QList<DWORD> { n[1].Type, n[1].Flags }), (QList<DWORD> { 9, 1 }));
+    QCOMPARE(n[1].ftHandle, &handle);
+    QCOMPARE(QByteArray(n[1].SerialNumber) + n[1].Description, QByteArray());
+    QCOMPARE(n[2].Type, 3u);
+    QCOMPARE(QByteArray(n[2].SerialNumber), QByteArray(15, 'S'));
+    QCOMPARE(QByteArray(n[2].Description), QByteArray(63, 'D'));
+
+    // Said once while it stays unreadable, again after it was read once.
+    QTest::failOnWarning(said);
+    snapshot.take(chips, strings, openAt);
+    secondReadable = true;
+    snapshot.take(chips, strings, openAt);
+    QCOMPARE(QByteArray(snapshot.nodes()[1].SerialNumber), "OVI20411");
+    secondReadable = false;
+    QTest::ignoreMessage(QtWarningMsg, said);
+    snapshot.take(
+        { chips[1] }, [&](size_t) { return strings(1); }, openAt);
+    QCOMPARE(snapshot.nodes().size(), 1u);
+}
 
 void TestLibftdiProtocol::locationId_data()
 {
