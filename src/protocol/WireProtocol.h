@@ -91,6 +91,7 @@ struct ScanAnswer
     bool wellFormed = false; // and ", 0x" with six characters after "0x"
     int type = 0; // the character after "0x" less "0"
     QByteArray serial; // the eight characters from the "0" of "0x"
+    bool operator==(const ScanAnswer &) const = default;
 };
 ScanAnswer parseScanAnswer(const QByteArray &answer);
 
@@ -122,6 +123,7 @@ struct Type1Fields
 {
     std::array<int, 5> input {};
     std::array<int, 2> output {};
+    bool operator==(const Type1Fields &) const = default;
 };
 
 // Type 2: inputs 4..6 at 6..11 (previous 17..22) as a byte with bits 9..8
@@ -144,6 +146,7 @@ struct Type2Fields
     // The previous sample reaches byte 26, past the check byte of a reply
     // shorter than 28 bytes; only the groups before the check byte are read.
     bool hasInput = true, hasBattery = true, hasTemperature = true;
+    bool operator==(const Type2Fields &) const = default;
 };
 
 namespace wire_detail {
