@@ -4,6 +4,7 @@
 #include "acquisition/AcquisitionControl.h"
 #include "acquisition/d2xx/NullDriver.h"
 #include "common/NavigationTree.h"
+#include "protocol/WireProtocol.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,10 +20,7 @@ QByteArray packet(int length, int seed)
     p[0] = char(length + 0x20);
     for (int i = 1; i < length - 1; ++i)
         p[i] = char((i * 37 + seed) & 0xFF);
-    unsigned sum = 0;
-    for (int i = 0; i < length - 1; ++i)
-        sum += static_cast<unsigned char>(p[i]);
-    p[length - 1] = char(sum & 0xFF);
+    p[length - 1] = char(checkByte(QByteArrayView(p).first(length - 1)));
     return p;
 }
 

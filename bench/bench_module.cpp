@@ -4,6 +4,7 @@
 #include "common/NavigationTree.h"
 #include "modules/ModulePorts.h"
 #include "modules/OVModObjectUnit.h"
+#include "protocol/WireProtocol.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -31,10 +32,7 @@ QByteArray packet(int length)
         p[i] = char(0x40 + i); // mid-scale readings, inside the default limits
     p[0] = char(length + 0x20);
     p[14] = 0x04; // type-2 temperature field 1024 + 0x4F
-    quint8 sum = 0;
-    for (int i = 0; i < length - 1; ++i)
-        sum = quint8(sum + quint8(p[i]));
-    p[length - 1] = char(sum);
+    p[length - 1] = char(checkByte(QByteArrayView(p).first(length - 1)));
     return p;
 }
 

@@ -3,6 +3,7 @@
 #include "ThdTimer.h"
 #include "common/EventLog.h"
 #include "common/NavigationTree.h"
+#include "protocol/WireProtocol.h"
 
 namespace orvane {
 
@@ -225,34 +226,28 @@ void AcquisitionControl::ProcessData(int slot, const QByteArray &received)
     TOV_MOD_Object &module = *ModObject[slot];
     module.SetReply(QByteArray());
 
+    const ReplyCheck check = checkReply(received);
     const char *failure = nullptr;
-    QByteArray packet;
-    if (received.isEmpty()) {
-        failure = " Packet length: 0";
-    } else {
-        const int length = int(static_cast<unsigned char>(received.at(0))) - 32;
-        if (length <= 0) {
-            failure = " Packet length: NOK";
-        } else if (received.size() < length) {
-            failure = " CRC length: NOK";
-        } else {
-            // Bytes beyond the packet's own length are dropped here.
-            packet = received.first(length);
-            unsigned sum = 0;
-            for (int i = 0; i < length - 1; ++i)
-                sum += static_cast<unsigned char>(packet.at(i));
-            if ((sum & 0xFF) != static_cast<unsigned char>(packet.at(length - 1)))
-                failure = " CRC: NOK";
-        }
-    }
-
-    if (failure) {
-        InfoDialogAdd("> " + module.SerialText + failure);
-        ++BadRxCount;
+    switch (check.fault) {
+    case ReplyFault::None:
+        module.SetReply(check.packet);
+        ++RxCount;
         return;
+    case ReplyFault::Nothing:
+        failure = " Packet length: 0";
+        break;
+    case ReplyFault::LengthByte:
+        failure = " Packet length: NOK";
+        break;
+    case ReplyFault::TooShort:
+        failure = " CRC length: NOK";
+        break;
+    case ReplyFault::CheckByte:
+        failure = " CRC: NOK";
+        break;
     }
-    module.SetReply(packet);
-    ++RxCount;
+    InfoDialogAdd("> " + module.SerialText + failure);
+    ++BadRxCount;
 }
 
 } // namespace orvane

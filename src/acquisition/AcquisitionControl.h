@@ -125,16 +125,6 @@ public:
     std::array<TOV_MOD_Object *, 4> modules() const;
     NavigationTree *tree() const { return m_ports.tree; }
 
-    // Ways a scan answer that names a module can be read.
-    struct ScanAnswer
-    {
-        bool namesModule = false; // holds "Orvane Module"
-        bool wellFormed = false; // holds ", 0x" and six characters after "0x"
-        int type = 0;
-        QByteArray serial;
-    };
-    static ScanAnswer parseScanAnswer(const QByteArray &reply);
-
 Q_SIGNALS:
     // Module data changed outside the polling cycle: a scan changed a slot or
     // the operator edited a module.

@@ -4,30 +4,13 @@
 
 #include "common/NavigationTree.h"
 #include "common/OperatorMessages.h"
+#include "protocol/WireProtocol.h"
 
 namespace orvane {
 
 namespace {
 constexpr int kScanWaitMs = 200;
-constexpr int kSerialLength = 8; // "0x" and six characters
 } // namespace
-
-AcquisitionControl::ScanAnswer AcquisitionControl::parseScanAnswer(const QByteArray &reply)
-{
-    ScanAnswer answer;
-    answer.namesModule = reply.contains("Orvane Module");
-    if (!answer.namesModule)
-        return answer;
-    const qsizetype p = reply.indexOf(", 0x");
-    // The serial number text starts at the "0" of "0x" and needs six more
-    // characters after "0x"; an answer without them identifies nothing.
-    if (p < 0 || reply.size() - (p + 2) < kSerialLength)
-        return answer;
-    answer.wellFormed = true;
-    answer.serial = reply.mid(p + 2, kSerialLength);
-    answer.type = int(static_cast<unsigned char>(reply.at(p + 4))) - '0';
-    return answer;
-}
 
 void AcquisitionControl::ScanButtonClick()
 {
@@ -124,10 +107,7 @@ bool AcquisitionControl::Detect_Module(int band)
     // A device that failed during this scan (unplugged) is not asked again:
     // its error was shown once, and the band counts as not answering.
     if (device.IsOpen()) {
-        QByteArray request("\xFE");
-        request += QByteArray::number(band - 1);
-        request += '?';
-        const bool sent = device.WriteString(request) >= 0;
+        const bool sent = device.WriteString(scanRequest(band)) >= 0;
         InfoDialogAdd("< Scan band " + QByteArray::number(band - 1));
         if (sent) {
             IntObject->Wait(kScanWaitMs);

@@ -1,6 +1,7 @@
 #include "OVIntObjectUnit.h"
 
 #include "common/EventLog.h"
+#include "protocol/WireProtocol.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -123,14 +124,14 @@ int TOV_INT_Object::IdentifyInterface()
         return 4;
     // A failed write has been reported and the device marked closed: no
     // read follows, so an unplugged device costs the operator one message.
-    if (m_device->WriteString(QByteArray("\xFF?", 2)) < 0)
+    if (m_device->WriteString(identityRequest()) < 0)
         return 4;
     Wait(IdentityWaitMs);
     if (Closing)
         return 4;
     IdentText = m_device->ReadString();
     AddLog(IdentText);
-    return IdentText.toUpper().contains(IdentityText) ? 0 : 4;
+    return namesInterface(IdentText) ? 0 : 4;
 }
 
 } // namespace orvane

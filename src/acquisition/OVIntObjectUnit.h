@@ -22,7 +22,6 @@ public:
     static constexpr DWORD ReadTimeoutMs = 10;
     static constexpr DWORD WriteTimeoutMs = 10;
     static constexpr int IdentityWaitMs = 200;
-    static constexpr const char *IdentityText = "ORVANE INTERFACE";
 
     TOV_INT_Object(D2xxDriver *driver, OperatorMessages *messages);
     ~TOV_INT_Object();

@@ -28,7 +28,7 @@ struct TSignalRecord
     double Offset = 0.0;
     qint32 ImageIndex = 3;
     qint32 Digits = 3;
-    qint32 OutputMode = 0; // 0 "Off", 1 "On", 2 "Use Rule"
+    qint32 OutputMode = 0; // OutputMode: 0 "Off", 1 "On", 2 "Use Rule"
     qint32 RuleInput = 1;
     double RuleValue = 2.5;
     qint32 RuleAction = 0; // 0 "ON" above the threshold, 1 "OFF"

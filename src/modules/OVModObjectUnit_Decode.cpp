@@ -2,6 +2,7 @@
 
 #include "ModulePorts.h"
 #include "NumberText.h"
+#include "protocol/WireProtocol.h"
 
 #include <cmath>
 #include <limits>
@@ -11,10 +12,6 @@
 namespace orvane {
 
 namespace {
-// Packets shorter than this carry no readings (the length byte and the check
-// byte included).
-constexpr qsizetype kMinReplySize = 24;
-
 // An input's count on a 5 V scale of 1024 steps, then scaled. The order of
 // the operations is fixed so that results match to the last bit.
 double inputValue(int raw, const TSignalRecord &s)
@@ -25,22 +22,6 @@ double inputValue(int raw, const TSignalRecord &s)
 double stateValue(int bit, const TSignalRecord &s)
 {
     return double(bit) * s.Gain + s.Offset;
-}
-
-// Two high bits from `highByte` (at `shift`) and the low byte.
-int tenBit(const uchar *p, int highByte, int shift, int lowByte)
-{
-    return ((p[highByte] >> shift) & 3) * 256 + p[lowByte];
-}
-
-int sixteenBit(const uchar *p, int first)
-{
-    return p[first] * 256 + p[first + 1];
-}
-
-int bit(const uchar *p, int pos, int number)
-{
-    return (p[pos] >> number) & 1;
 }
 } // namespace
 
@@ -58,7 +39,7 @@ void TOV_MOD_Object::DecodeReply()
             ++LostReplies;
         return;
     }
-    if (Reply.size() < kMinReplySize)
+    if (Reply.size() < kReadingsReplySize)
         return;
     // One reply moves 1 to 2 and 2 to 0, never 1 to 0: in state 2 the
     // reply's older sample fills the gap left by the missed one.
@@ -73,61 +54,42 @@ void TOV_MOD_Object::DecodeReply()
         decodeType2(packet, Reply.size());
 }
 
-// Type 1: inputs 1..5 (10 bits) and the states of outputs 1 and 2; the
-// current sample at positions 10..16, the previous one at 17..23.
+// Type 1: inputs 1..5 and the states of outputs 1 and 2, both samples.
 void TOV_MOD_Object::decodeType1(const uchar *p)
 {
-    struct Sample
-    {
-        int lowFirst, highByte, fifthHigh;
-    };
-    const Sample current { 10, 15, 16 };
-    const Sample previous { 17, 22, 23 };
-    for (const auto &[sample, target] : { std::pair { current, &TSignalSample::Current },
-             std::pair { previous, &TSignalSample::Previous } }) {
-        for (int k = 0; k < 4; ++k) {
-            const int raw = tenBit(p, sample.highByte, 6 - 2 * k, sample.lowFirst + k);
-            Samples[k + 1].*target = inputValue(raw, Signals[k + 1]);
-        }
-        const int raw5 = tenBit(p, sample.fifthHigh, 0, sample.lowFirst + 4);
-        Samples[5].*target = inputValue(raw5, Signals[5]);
-        Samples[6].*target = stateValue(bit(p, sample.fifthHigh, 2), Signals[6]);
-        Samples[7].*target = stateValue(bit(p, sample.fifthHigh, 3), Signals[7]);
+    for (const auto &[at, target] : { std::pair { kType1Current, &TSignalSample::Current },
+             std::pair { kType1Previous, &TSignalSample::Previous } }) {
+        const Type1Fields f = readType1(p, at);
+        for (int k = 1; k <= 5; ++k)
+            Samples[k].*target = inputValue(f.input[size_t(k - 1)], Signals[k]);
+        Samples[6].*target = stateValue(f.output[0], Signals[6]);
+        Samples[7].*target = stateValue(f.output[1], Signals[7]);
     }
 }
 
-// Type 2: battery (16 bits), temperature (16 bits less 1024, into signals 2
-// and 3), inputs 4..6 (10 bits) and the two relay states, which have no
-// previous sample. The previous sample reaches position 26, past the check
-// byte of a packet shorter than 28 bytes: a reading is taken only from
-// positions before the check byte, and a previous reading the packet does
-// not carry leaves that signal's Previous as it was, like the relay states.
+// Type 2: battery, temperature (into signals 2 and 3), inputs 4..6 and the
+// two relay states, which have no previous sample. A previous reading that a
+// short packet does not carry leaves that signal's Previous as it was, like
+// the relay states.
 void TOV_MOD_Object::decodeType2(const uchar *p, qsizetype size)
 {
-    const qsizetype lastPayload = size - 2;
-
-    Samples[7].Current = stateValue(bit(p, 5, 2), Signals[7]);
-    Samples[8].Current = stateValue(bit(p, 5, 3), Signals[8]);
-    Samples[4].Current = inputValue(tenBit(p, 6, 4, 7), Signals[4]);
-    Samples[5].Current = inputValue(tenBit(p, 8, 2, 9), Signals[5]);
-    Samples[6].Current = inputValue(tenBit(p, 10, 0, 11), Signals[6]);
-    Samples[1].Current = inputValue(sixteenBit(p, 12), Signals[1]);
-    const int temperature = sixteenBit(p, 14) - 1024;
-    Samples[2].Current = inputValue(temperature, Signals[2]);
-    Samples[3].Current = inputValue(temperature, Signals[3]);
-
-    if (lastPayload >= 22) {
-        Samples[4].Previous = inputValue(tenBit(p, 17, 4, 18), Signals[4]);
-        Samples[5].Previous = inputValue(tenBit(p, 19, 2, 20), Signals[5]);
-        Samples[6].Previous = inputValue(tenBit(p, 21, 0, 22), Signals[6]);
-    }
-    if (lastPayload >= 24)
-        Samples[1].Previous = inputValue(sixteenBit(p, 23), Signals[1]);
-    if (lastPayload >= 26) {
-        const int previousTemperature = sixteenBit(p, 25) - 1024;
-        Samples[2].Previous = inputValue(previousTemperature, Signals[2]);
-        Samples[3].Previous = inputValue(previousTemperature, Signals[3]);
-    }
+    const auto convert = [this](const Type2Fields &f, double TSignalSample::*target) {
+        if (f.hasInput) {
+            for (int k = 4; k <= 6; ++k)
+                Samples[k].*target = inputValue(f.input[size_t(k - 4)], Signals[k]);
+        }
+        if (f.hasBattery)
+            Samples[1].*target = inputValue(f.battery, Signals[1]);
+        if (f.hasTemperature) {
+            Samples[2].*target = inputValue(f.temperature, Signals[2]);
+            Samples[3].*target = inputValue(f.temperature, Signals[3]);
+        }
+    };
+    const Type2Fields current = readType2Current(p);
+    Samples[7].Current = stateValue(current.relay[0], Signals[7]);
+    Samples[8].Current = stateValue(current.relay[1], Signals[8]);
+    convert(current, &TSignalSample::Current);
+    convert(readType2Previous(p, size), &TSignalSample::Previous);
 }
 
 void TOV_MOD_Object::CheckAlarms()

@@ -1,14 +1,13 @@
 #include "OVModObjectUnit.h"
 
+#include "protocol/WireProtocol.h"
+
 #include <cmath>
 
 // Output rules and the poll requests that carry the outputs to the module.
 namespace orvane {
 
 namespace {
-constexpr quint8 kRequestStart = 0xFE;
-constexpr quint8 kModeOff = 0x00;
-constexpr quint8 kModeOn = 0x01;
 constexpr double kMaxThreshold = 65535.0;
 
 // Nearest integer, an exact half going to the even neighbour, independent of
@@ -52,11 +51,11 @@ qint32 TOV_MOD_Object::ruleState(qint32 outputSignal, qint32 previousState) cons
 {
     const TSignalRecord &out = Signals[size_t(outputSignal)];
     switch (out.OutputMode) {
-    case 0:
+    case OutputOff:
         return 0;
-    case 1:
+    case OutputOn:
         return 1;
-    case 2: {
+    case OutputUseRule: {
         const bool switchesOn = out.RuleAction == 0;
         const bool watched = out.RuleInput >= 1 && out.RuleInput <= usedSignals();
         const bool above = watched && Samples[size_t(out.RuleInput)].Current >= out.RuleValue;
@@ -81,14 +80,14 @@ quint8 TOV_MOD_Object::type2ModeByte(qint32 outputSignal) const
 {
     const TSignalRecord &out = Signals[size_t(outputSignal)];
     switch (out.OutputMode) {
-    case 1:
-        return kModeOn;
-    case 2:
+    case OutputOn:
+        return kType2ModeOn;
+    case OutputUseRule:
         if (out.RuleInput >= 1 && out.RuleInput < Output1Signal())
-            return quint8(out.RuleInput + 1);
-        return kModeOff;
+            return type2RuleMode(out.RuleInput);
+        return kType2ModeOff;
     default:
-        return kModeOff;
+        return kType2ModeOff;
     }
 }
 
@@ -104,29 +103,17 @@ quint16 TOV_MOD_Object::type2ThresholdOf(qint32 outputSignal) const
 
 QByteArray TOV_MOD_Object::BuildRequest(int slot) const
 {
-    QByteArray frame;
     if (slot < 1 || slot > 4)
-        return frame;
-    const char address = char('0' + slot - 1);
-    if (ModuleType == 1) {
-        frame.reserve(7);
-        frame.append(char(kRequestStart)).append(address).append('@');
-        frame.append('\0').append(char(quint8(OutputState1)));
-        frame.append('\0').append(char(quint8(OutputState2)));
-    } else if (ModuleType == 2) {
-        frame.reserve(10);
-        frame.append(char(kRequestStart)).append(address).append('#');
-        for (const qint32 output : { Output1Signal(), Output2Signal() }) {
-            const quint16 threshold = type2ThresholdOf(output);
-            frame.append(char(type2ModeByte(output)));
-            frame.append(char(threshold >> 8)).append(char(threshold & 0xFF));
-        }
-        quint8 sum = 0;
-        for (int i = 2; i <= 8; ++i)
-            sum = quint8(sum + quint8(frame[i]));
-        frame.append(char(sum));
+        return QByteArray();
+    if (ModuleType == 1)
+        return type1PollRequest(slot, quint8(OutputState1), quint8(OutputState2));
+    if (ModuleType == 2) {
+        const auto output = [this](qint32 signal) {
+            return Type2Output { type2ModeByte(signal), type2ThresholdOf(signal) };
+        };
+        return type2PollRequest(slot, output(Output1Signal()), output(Output2Signal()));
     }
-    return frame;
+    return QByteArray();
 }
 
 } // namespace orvane

@@ -4,6 +4,7 @@
 #include "acquisition/AcquisitionControl.h"
 #include "common/Text1252.h"
 #include "modules/NumberText.h"
+#include "protocol/WireProtocol.h"
 #include "widgets/Icons.h"
 #include "widgets/imLed.h"
 
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+
+#include <utility>
 
 namespace orvane {
 
@@ -91,11 +94,12 @@ void TDigoutPanel::buildOutput(int output, int y)
     modes->setObjectName(QStringLiteral("Digout%1RadioGroup").arg(output));
     modes->setGeometry(8, y, 121, 105);
     m_modes[output] = new QButtonGroup(modes);
-    const char *items[] = { "Off", "On", "Use Rule" };
-    for (int mode = 0; mode < 3; ++mode) {
-        auto *button = new QRadioButton(QLatin1String(items[mode]), modes);
-        button->setGeometry(8, 20 + 26 * mode, 105, 17);
-        m_modes[output]->addButton(button, mode);
+    const std::pair<OutputMode, const char *> items[]
+        = { { OutputOff, "Off" }, { OutputOn, "On" }, { OutputUseRule, "Use Rule" } };
+    for (int row = 0; row < 3; ++row) {
+        auto *button = new QRadioButton(QLatin1String(items[row].second), modes);
+        button->setGeometry(8, 20 + 26 * row, 105, 17);
+        m_modes[output]->addButton(button, items[row].first);
     }
     connect(m_modes[output], &QButtonGroup::idClicked, this,
         [this, output](int mode) { DigoutRadioGroupClick(output, mode); });

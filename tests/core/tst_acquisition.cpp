@@ -1,4 +1,5 @@
 #include "FakePorts.h"
+#include "GoldenFrames.h"
 #include "ScriptedDriver.h"
 #include "acquisition/AcquisitionControl.h"
 #include "common/NavigationTree.h"
@@ -8,18 +9,6 @@
 using namespace orvane;
 
 namespace {
-QByteArray packet(QByteArray payload)
-{
-    QByteArray p;
-    p.append(char(payload.size() + 2 + 0x20));
-    p.append(payload);
-    unsigned sum = 0;
-    for (char c : p)
-        sum += static_cast<unsigned char>(c);
-    p.append(char(sum & 0xFF));
-    return p;
-}
-
 // One acquisition with scripted driver and recording ports.
 struct Rig : FakePortSet
 {
@@ -37,13 +26,6 @@ struct Rig : FakePortSet
     void scriptScan(const QByteArrayList &bands)
     {
         driver.reads = QByteArrayList { "ORVANE INTERFACE V2.0" } + bands;
-    }
-    int sentPolls() const
-    {
-        int n = 0;
-        for (const QByteArray &w : driver.written)
-            n += w.startsWith('\xFE') && !w.endsWith('?');
-        return n;
     }
 };
 } // namespace
@@ -110,15 +92,8 @@ private Q_SLOTS:
         QCOMPARE(rig.trace.removed, QList<int>({ 1, 2, 3, 4 }));
         // Scan frames and their log lines.
         // Identity, the four scan frames, then the same tick's first poll.
-        QCOMPARE(rig.driver.written.mid(1, 4),
-            QByteArrayList({ "\xFE"
-                             "0?",
-                "\xFE"
-                "1?",
-                "\xFE"
-                "2?",
-                "\xFE"
-                "3?" }));
+        for (int band = 1; band <= 4; ++band)
+            QCOMPARE(rig.driver.written[band], scanRequest(band));
         QCOMPARE(rig.driver.written.size(), 6);
         QCOMPARE(rig.acq->TxCount, 1);
         QCOMPARE(rig.acq->PollState, 2);
@@ -131,59 +106,23 @@ private Q_SLOTS:
         QCOMPARE(iface->imageIndex(), 1);
     }
 
-    // Answers that name a module but cannot identify one, or name a type
-    // this program does not support.
-    void scanAnswerReading_data()
-    {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("present");
-        QTest::addColumn<QByteArray>("warning");
-        const QByteArray unsupported
-            = "Module Type Error|A module of type 3 is detected. This type is not supported in "
-              "this software version. Check for software update.";
-        QTest::newRow("type 3") << QByteArray("Orvane Module, 0x3000C1") << false << unsupported;
-        QTest::newRow("letter type") << QByteArray("Orvane Module, 0xA000C1") << false
-                                     << QByteArray("Module Type Error|A module of type 17 is "
-                                                   "detected. This type is not supported in this "
-                                                   "software version. Check for software update.");
-        QTest::newRow("no comma 0x")
-            << QByteArray("Orvane Module 0x1004A2") << false << QByteArray();
-        QTest::newRow("five after 0x")
-            << QByteArray("Orvane Module, 0x1004A") << false << QByteArray();
-        QTest::newRow("0x at end") << QByteArray("Orvane Module, 0x") << false << QByteArray();
-        QTest::newRow("lower case name")
-            << QByteArray("orvane module, 0x1004A2") << false << QByteArray();
-        QTest::newRow("exactly six")
-            << QByteArray("Orvane Module, 0x1004A2") << true << QByteArray();
-        QTest::newRow("binary serial")
-            << QByteArray("Orvane Module, 0x1/../\x01", 23) << true << QByteArray();
-    }
-    void scanAnswerReading()
-    {
-        QFETCH(QByteArray, answer);
-        QFETCH(bool, present);
-        QFETCH(QByteArray, warning);
-        Rig rig;
-        rig.scriptScan({ answer, "", "", "" });
-        rig.acq->MainTimerTimer();
-        QCOMPARE(rig.acq->ModObject[1]->Present, present);
-        QCOMPARE(rig.acq->CyclicUpdate, present);
-        QCOMPARE(rig.messages.warnings,
-            warning.isEmpty() ? QByteArrayList() : QByteArrayList { warning });
-        if (present)
-            QCOMPARE(rig.acq->ModObject[1]->SerialText.size(), 8);
-    }
-
+    // An unsupported type: the warning, and nothing else changes.
     void unsupportedTypeLeavesSlotAsItWas()
     {
         Rig rig;
-        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "", "" });
+        rig.scriptScan({ "Orvane Module, 0xA000C1", "", "", "" });
         rig.acq->MainTimerTimer();
+        QVERIFY(!rig.acq->ModObject[1]->Present && !rig.acq->CyclicUpdate);
+        QCOMPARE(rig.messages.warnings,
+            QByteArrayList { "Module Type Error|A module of type 17 is detected. This type is not "
+                             "supported in this software version. Check for software update." });
+        rig.scriptScan({ "Orvane Module, 0x1004A2", "", "", "" });
+        rig.acq->ScanButtonClick();
         rig.scriptScan({ "Orvane Module, 0x3000C1", "", "", "" });
         rig.acq->ScanButtonClick();
-        QVERIFY(rig.acq->ModObject[1]->Present);
+        QVERIFY(rig.acq->ModObject[1]->Present && rig.acq->CyclicUpdate);
         QCOMPARE(rig.acq->ModObject[1]->SerialText, QByteArray("0x1004A2"));
-        QCOMPARE(rig.messages.warnings.size(), 1);
+        QCOMPARE(rig.messages.warnings.size(), 2);
     }
 
     // A rescan that finds the same module keeps its trace ticks and traces;
@@ -265,48 +204,25 @@ private Q_SLOTS:
         QCOMPARE(rig.acq->PollState, 4); // step 3 ran
     }
 
-    void processDataChecks_data()
-    {
-        QTest::addColumn<QByteArray>("received");
-        QTest::addColumn<QByteArray>("logged"); // empty: accepted
-        QTest::addColumn<QByteArray>("reply");
-        const QByteArray good = packet(QByteArray(22, '\x01'));
-        QTest::newRow("nothing") << QByteArray() << QByteArray("> 0x1004A2 Packet length: 0")
-                                 << QByteArray();
-        QTest::newRow("length byte 0x20")
-            << QByteArray("\x20\x20", 2) << QByteArray("> 0x1004A2 Packet length: NOK")
-            << QByteArray();
-        QTest::newRow("length byte 0x00")
-            << QByteArray("\x00", 1) << QByteArray("> 0x1004A2 Packet length: NOK") << QByteArray();
-        QTest::newRow("length byte 0xFF, short")
-            << QByteArray("\xFF\x01", 2) << QByteArray("> 0x1004A2 CRC length: NOK")
-            << QByteArray();
-        QTest::newRow("fewer than L")
-            << good.left(10) << QByteArray("> 0x1004A2 CRC length: NOK") << QByteArray();
-        QTest::newRow("L = 1") << QByteArray("\x21") << QByteArray("> 0x1004A2 CRC: NOK")
-                               << QByteArray();
-        QByteArray bad = good;
-        bad[5] = 0x7F;
-        QTest::newRow("checksum") << bad << QByteArray("> 0x1004A2 CRC: NOK") << QByteArray();
-        QTest::newRow("good") << good << QByteArray() << good;
-        QTest::newRow("extra bytes dropped") << good + "TRAILING" << QByteArray() << good;
-        QTest::newRow("L = 2, zero payload")
-            << QByteArray("\x22\x22", 2) << QByteArray() << QByteArray("\x22\x22", 2);
-    }
+    // Every golden reply: the accepted packet, or the line for its fault.
     void processDataChecks()
     {
-        QFETCH(QByteArray, received);
-        QFETCH(QByteArray, logged);
-        QFETCH(QByteArray, reply);
-        Rig rig;
-        auto &module = *rig.acq->ModObject[2];
-        module.SerialText = "0x1004A2";
-        module.Reply = "stale";
-        rig.acq->ProcessData(2, received);
-        QCOMPARE(module.Reply, reply);
-        QCOMPARE(rig.acq->RxCount, logged.isEmpty() ? 1 : 0);
-        QCOMPARE(rig.acq->BadRxCount, logged.isEmpty() ? 0 : 1);
-        QCOMPARE(rig.memo.history, logged.isEmpty() ? QByteArrayList() : QByteArrayList { logged });
+        const QMap<ReplyFault, QByteArray> lines { { ReplyFault::Nothing, " Packet length: 0" },
+            { ReplyFault::LengthByte, " Packet length: NOK" },
+            { ReplyFault::TooShort, " CRC length: NOK" }, { ReplyFault::CheckByte, " CRC: NOK" } };
+        for (const golden::Reply &r : golden::replies()) {
+            Rig rig;
+            auto &module = *rig.acq->ModObject[2];
+            module.SerialText = "0x1004A2";
+            module.Reply = "stale";
+            rig.acq->ProcessData(2, r.received);
+            const bool good = r.fault == ReplyFault::None;
+            QCOMPARE(module.Reply, r.received.first(r.accepted));
+            QCOMPARE(rig.acq->RxCount, good ? 1 : 0);
+            QCOMPARE(rig.acq->BadRxCount, good ? 0 : 1);
+            QCOMPARE(rig.memo.history,
+                good ? QByteArrayList() : QByteArrayList { "> 0x1004A2" + lines[r.fault] });
+        }
     }
 
     void findModBySN_data()

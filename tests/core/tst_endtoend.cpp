@@ -3,6 +3,7 @@
 #include "FakePorts.h"
 #include "acquisition/AcquisitionControl.h"
 #include "common/NavigationTree.h"
+#include "protocol/WireProtocol.h"
 #include "sim/Scenario.h"
 #include "sim/SimClock.h"
 #include "sim/SimDriver.h"
@@ -85,22 +86,12 @@ private Q_SLOTS:
         QCOMPARE(t2.LinkState, 0);
         QCOMPARE(t2.LostReplies, 0);
 
-        // The frames on the wire: a type-1 poll for slot 1 with both outputs
-        // off, a type-2 poll for slot 3 with both outputs off and the default
-        // 2.5 V threshold on signal 1 (512 counts at gain 3: 171), check byte last.
+        // The frames on the wire (the simulator answers a type-2 poll only when
+        // its check byte is right): both outputs off, the type-2 poll with the
+        // default 2.5 V threshold on signal 1 (512 counts at gain 3: 171).
         const QList<QByteArray> frames = net.driver->writtenFrames();
-        QVERIFY(frames.contains(QByteArray("\xFE\x30@\x00\x00\x00\x00", 7)));
-        bool sawType2 = false;
-        for (const QByteArray &f : frames) {
-            if (f.size() == 10 && f.startsWith("\xFE\x32#")) {
-                unsigned sum = 0;
-                for (int i = 2; i <= 8; ++i)
-                    sum += static_cast<unsigned char>(f[i]);
-                QCOMPARE(static_cast<unsigned char>(f[9]), sum & 0xFF);
-                sawType2 = true;
-            }
-        }
-        QVERIFY(sawType2);
+        QVERIFY(frames.contains(type1PollRequest(1, 0, 0)));
+        QVERIFY(frames.contains(type2PollRequest(3, { 0, 171 }, { 0, 171 })));
     }
 
     // Every request is answered, lost or damaged, and every answer read is

@@ -1,8 +1,10 @@
-// The hardware-free parts of the libftdi1 backend: location ids and the read
-// loop that turns single USB reads into an FT_Read with a time-out.
+// The hardware-free parts of the libftdi1 backend: location ids, the device
+// list taken from a made-up bus, and the read loop that turns single USB
+// reads into an FT_Read with a time-out.
 #include "acquisition/d2xx/libftdi/LibftdiProtocol.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace orvane;
@@ -14,9 +16,55 @@ class TestLibftdiProtocol : public QObject
 private slots:
     void locationId_data();
     void locationId();
+    void deviceSnapshot();
     void readLoop_data();
     void readLoop();
 };
+
+// A made-up bus of three chips: one listed fully, one whose strings cannot
+// be read and that this driver holds open, one of an unknown product with
+// over-long strings.
+void TestLibftdiProtocol::deviceSnapshot()
+{
+    const std::vector<FoundChip> chips { { 0x6001, 0x1221 }, { 0x6015, 0x1222 },
+        { 0x1234, 0x10000105 } };
+    bool secondReadable = false;
+    const auto strings = [&](size_t i) -> ChipStrings {
+        if (i == 1 && !secondReadable)
+            return { false, {}, {}, "access denied" };
+        return { true, i == 2 ? QByteArray(20, 'S') : "OVI" + QByteArray::number(int(i)),
+            QByteArray(i == 2 ? 70 : 3, 'D'), {} };
+    };
+    int handle = 0;
+    const auto openAt = [&](DWORD location) { return location == 0x1222 ? &handle : nullptr; };
+    DeviceSnapshot snapshot;
+    const auto listed = [&] {
+        QByteArrayList out;
+        for (const FT_DEVICE_LIST_INFO_NODE &n : snapshot.nodes())
+            out << QByteArray::number(n.Type) + ' ' + QByteArray::number(n.ID, 16) + ' '
+                    + QByteArray::number(n.LocId, 16) + ' ' + QByteArray::number(n.Flags)
+                    + (n.ftHandle == &handle ? "h " : " ") + n.SerialNumber + '|' + n.Description;
+        return out;
+    };
+    const QRegularExpression said("location 4642 : access denied$");
+
+    QTest::ignoreMessage(QtWarningMsg, said);
+    snapshot.take(chips, strings, openAt);
+    QCOMPARE(listed(),
+        QByteArrayList({ "5 4036001 1221 0 OVI0|DDD", "9 4036015 1222 1h |",
+            "3 4031234 10000105 0 " + QByteArray(15, 'S') + '|' + QByteArray(63, 'D') }));
+    // Said once while it stays unreadable, again after it was read once.
+    QTest::failOnWarning(said);
+    snapshot.take(chips, strings, openAt);
+    secondReadable = true;
+    snapshot.take(chips, strings, openAt);
+    QCOMPARE(listed().at(1), "9 4036015 1222 1h OVI1|DDD");
+    secondReadable = false;
+    QTest::ignoreMessage(QtWarningMsg, said);
+    snapshot.take(
+        { chips[1] }, [&](size_t) { return strings(1); }, openAt);
+    QCOMPARE(listed(), QByteArrayList { "9 4036015 1222 1h |" });
+}
 
 void TestLibftdiProtocol::locationId_data()
 {

@@ -1,5 +1,8 @@
 // The simulated network through the driver interface, on a manual clock:
-// every wait is exact and takes no real time.
+// every wait is exact and takes no real time. The program's own frame unit
+// builds the requests and reads the replies, so the simulator's independent
+// encoder and the program check each other.
+#include "protocol/WireProtocol.h"
 #include "sim/SimDriver.h"
 
 #include <QTest>
@@ -24,32 +27,26 @@ int at(const QByteArray &packet, int index)
     return static_cast<unsigned char>(packet.at(index));
 }
 
-int sumOf(const QByteArray &data, int from, int to)
-{
-    unsigned sum = 0;
-    for (int i = from; i <= to; ++i)
-        sum += unsigned(at(data, i));
-    return int(sum & 0xFF);
-}
-
-// A whole poll answer: its length, the length byte first, the check byte last.
+// A whole poll answer that passes the program's reply checks.
 bool framed(const QByteArray &reply, int length)
 {
-    return reply.size() == length && at(reply, 0) == length + 0x20
-        && at(reply, length - 1) == sumOf(reply, 0, length - 2);
+    return reply.size() == length && checkReply(reply).fault == ReplyFault::None;
 }
 
 QByteArray type1Poll(int band, bool out1 = false, bool out2 = false)
 {
-    return bytes({ 0xFE, '0' + band, '@', 0, out1, 0, out2 });
+    return type1PollRequest(band + 1, out1, out2);
 }
 
 QByteArray type2Poll(int band, int mode1 = 0, int threshold1 = 0, int mode2 = 0, int threshold2 = 0)
 {
-    QByteArray frame = bytes({ 0xFE, '0' + band, '#', mode1, threshold1 >> 8, threshold1 & 0xFF,
-        mode2, threshold2 >> 8, threshold2 & 0xFF });
-    frame.append(static_cast<char>(sumOf(frame, 2, 8)));
-    return frame;
+    return type2PollRequest(
+        band + 1, { quint8(mode1), quint16(threshold1) }, { quint8(mode2), quint16(threshold2) });
+}
+
+const uchar *data(const QByteArray &reply)
+{
+    return reinterpret_cast<const uchar *>(reply.constData());
 }
 
 // Modules as band, type, serial and raw values.
@@ -72,14 +69,7 @@ Scenario twoModules()
         { 2, 2, "0x2000B7", { 819, 43, 512, 256, 100 } } });
 }
 
-// Raw values of a type-1 reply: signals 1..5 of the sample at `base` (10 or 17).
-Raw type1Values(const QByteArray &p, int base)
-{
-    const int highs = at(p, base + 5);
-    return { at(p, base) | ((highs >> 6) & 3) << 8, at(p, base + 1) | ((highs >> 4) & 3) << 8,
-        at(p, base + 2) | ((highs >> 2) & 3) << 8, at(p, base + 3) | (highs & 3) << 8,
-        at(p, base + 4) | (at(p, base + 6) & 3) << 8 };
-}
+using Outputs = std::array<int, 2>;
 
 // The link's side of the wire: an open, configured interface device.
 struct Link
@@ -199,15 +189,15 @@ void TestSimDriver::type1Reply()
     QFETCH(bool, out1);
     QFETCH(bool, out2);
     Link link(network({ { 1, 1, "0x100001", raw } }));
-    const int told = (out1 ? 0x04 : 0) | (out2 ? 0x08 : 0);
+    const Outputs told { out1, out2 };
 
     const QByteArray first = link.exchange(type1Poll(1, out1, out2));
     QVERIFY2(framed(first, 25), first.toHex().constData());
     QCOMPARE(first.mid(1, 9), QByteArray(9, '\0'));
     // Nothing was measured before: the previous sample repeats the current one.
-    for (int base : { 10, 17 }) {
-        QCOMPARE(type1Values(first, base), raw);
-        QCOMPARE(at(first, base + 6) & 0xFC, told);
+    for (int base : { kType1Current, kType1Previous }) {
+        QCOMPARE(readType1(data(first), base).input, raw);
+        QCOMPARE(readType1(data(first), base).output, told);
     }
 
     // Every bit flipped, the other outputs told: the first sample becomes the previous one.
@@ -217,10 +207,10 @@ void TestSimDriver::type1Reply()
     QVERIFY(link.driver.setModuleRaw(1, next));
     const QByteArray second = link.exchange(type1Poll(1, !out1, !out2));
     QVERIFY2(framed(second, 25), second.toHex().constData());
-    QCOMPARE(type1Values(second, 10), next);
-    QCOMPARE(at(second, 16) & 0xFC, told ^ 0x0C);
-    QCOMPARE(type1Values(second, 17), raw);
-    QCOMPARE(at(second, 23) & 0xFC, told);
+    QCOMPARE(readType1(data(second), kType1Current).input, next);
+    QCOMPARE(readType1(data(second), kType1Current).output, (Outputs { !out1, !out2 }));
+    QCOMPARE(readType1(data(second), kType1Previous).input, raw);
+    QCOMPARE(readType1(data(second), kType1Previous).output, told);
 }
 
 void TestSimDriver::type2Reply_data()
@@ -251,20 +241,14 @@ void TestSimDriver::type2Reply()
     QFETCH(Raw, raw);
     QFETCH(QList<int>, modes);
     QFETCH(int, relays);
-    const auto expectSample = [](const QByteArray &reply, int base, const Raw &values) {
-        const auto field = [&](int index) { return at(reply, index) << 8 | at(reply, index + 1); };
-        QCOMPARE(field(base), (values[2] & 0x300) << 4 | (values[2] & 0xFF));
-        QCOMPARE(field(base + 2), (values[3] & 0x300) << 2 | (values[3] & 0xFF));
-        QCOMPARE(field(base + 4), values[4]);
-        QCOMPARE(field(base + 6), values[0]);
-        QCOMPARE(field(base + 8) - 1024, values[1]);
+    const auto expectSample = [](const Type2Fields &f, const Raw &values) {
+        QCOMPARE((Raw { f.battery, f.temperature, f.input[0], f.input[1], f.input[2] }), values);
     };
     Link link(network({ { 2, 2, "0x200001", raw } }));
     const QByteArray first = link.exchange(type2Poll(2, modes[0], modes[1], modes[2], modes[3]));
     QVERIFY2(framed(first, 28), first.toHex().constData());
-    expectSample(first, 6, raw);
-    expectSample(first, 17, raw); // nothing measured before
-    QCOMPARE(at(first, 16), 0);
+    expectSample(readType2Current(data(first)), raw);
+    expectSample(readType2Previous(data(first), 28), raw); // nothing measured before
     QCOMPARE(at(first, 5), relays);
 
     // Mode bytes the module does not know leave its relays as they were; the
@@ -274,8 +258,8 @@ void TestSimDriver::type2Reply()
     const QByteArray second = link.exchange(type2Poll(2, 0x20, 0, 0x99, 0xFFFF));
     QVERIFY2(framed(second, 28), second.toHex().constData());
     QCOMPARE(at(second, 5), relays);
-    expectSample(second, 6, next);
-    expectSample(second, 17, raw);
+    expectSample(readType2Current(data(second)), next);
+    expectSample(readType2Previous(data(second), 28), raw);
 }
 
 void TestSimDriver::latencyAndReadTimeout()

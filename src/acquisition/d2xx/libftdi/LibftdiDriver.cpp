@@ -159,47 +159,42 @@ FT_STATUS LibftdiDriver::FT_CreateDeviceInfoList(DWORD *lpdwNumDevs)
     if (list.failed)
         return FT_IO_ERROR;
 
-    for (const FoundDevice &found : list.devices) {
-        FT_DEVICE_LIST_INFO_NODE node;
-        node.Type = d2xxDeviceType(found.productId);
-        node.ID = (static_cast<DWORD>(kFtdiVendorId) << 16) | static_cast<DWORD>(found.productId);
-        node.LocId = found.location;
-        for (const auto &port : m_ports.ports()) {
-            if (port->location == found.location) {
-                node.Flags |= 1; // opened
-                node.ftHandle = port.get();
-            }
-        }
-        // Reading the strings opens the device briefly; without the right to
-        // do so (no udev rule) the device is still listed, with empty texts.
+    std::vector<FoundChip> chips;
+    for (const FoundDevice &found : list.devices)
+        chips.push_back({ found.productId, found.location });
+    const auto readStrings = [&](size_t index) {
+        const FoundDevice &found = list.devices[index];
         char serial[16] = {};
         char description[64] = {};
-        const auto said = std::find(m_unreadable.begin(), m_unreadable.end(), found.location);
-        if (ftdi_usb_get_strings(context.get(), found.device, nullptr, 0, description,
-                sizeof description, serial, sizeof serial)
-            < 0) {
-            if (said == m_unreadable.end()) {
-                qCWarning(lcDevice).noquote()
-                    << "libftdi1: cannot read the strings of the device at location"
-                    << found.location << ":" << ftdi_get_error_string(context.get());
-                if (m_unreadable.size() < 256)
-                    m_unreadable.push_back(found.location);
-            }
-            serial[0] = description[0] = '\0';
-        } else if (said != m_unreadable.end()) {
-            m_unreadable.erase(said);
+        ChipStrings strings;
+        strings.read = ftdi_usb_get_strings(context.get(), found.device, nullptr, 0, description,
+                           sizeof description, serial, sizeof serial)
+            >= 0;
+        if (!strings.read) {
+            strings.error = ftdi_get_error_string(context.get());
+            return strings;
         }
         serial[sizeof serial - 1] = description[sizeof description - 1] = '\0';
-        setDeviceInfoText(node, QByteArray(serial), QByteArray(description));
-        m_snapshot.push_back(node);
-    }
-    *lpdwNumDevs = static_cast<DWORD>(m_snapshot.size());
+        strings.serial = serial;
+        strings.description = description;
+        return strings;
+    };
+    const auto openHandleAt = [this](DWORD location) {
+        FT_HANDLE handle = nullptr;
+        for (const auto &port : m_ports.ports()) {
+            if (port->location == location)
+                handle = port.get();
+        }
+        return handle;
+    };
+    m_snapshot.take(chips, readStrings, openHandleAt);
+    *lpdwNumDevs = static_cast<DWORD>(m_snapshot.nodes().size());
     return FT_OK;
 }
 
 FT_STATUS LibftdiDriver::FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, DWORD *lpdwNumDevs)
 {
-    return copyDeviceInfoList(m_snapshot, pDest, lpdwNumDevs);
+    return copyDeviceInfoList(m_snapshot.nodes(), pDest, lpdwNumDevs);
 }
 
 FT_STATUS LibftdiDriver::FT_OpenEx(void *pArg1, DWORD Flags, FT_HANDLE *pHandle)

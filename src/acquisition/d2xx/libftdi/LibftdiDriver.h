@@ -2,6 +2,7 @@
 
 #include "acquisition/d2xx/D2xxDriver.h"
 #include "acquisition/d2xx/DriverCommon.h"
+#include "acquisition/d2xx/libftdi/LibftdiProtocol.h"
 
 #include <memory>
 #include <vector>
@@ -55,10 +56,7 @@ private:
     LibftdiDriver();
 
     HandleTable<Port> m_ports;
-    std::vector<FT_DEVICE_LIST_INFO_NODE> m_snapshot;
-    // Devices whose strings could not be read, said once each: the list is
-    // looked up every 2 s while a lost interface is awaited.
-    std::vector<DWORD> m_unreadable;
+    DeviceSnapshot m_snapshot;
 };
 
 } // namespace orvane

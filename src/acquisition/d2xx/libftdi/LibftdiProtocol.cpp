@@ -1,5 +1,7 @@
 #include "LibftdiProtocol.h"
 
+#include "acquisition/d2xx/DriverCommon.h"
+
 #include <QDeadlineTimer>
 
 #include <algorithm>
@@ -37,6 +39,40 @@ DWORD usbLocationId(int bus, const int *ports, int portCount, int address)
         return id; // at most 7 hex digits, below 0x10000000
     }
     return 0x10000000u | (static_cast<DWORD>(bus & 0xFF) << 8) | static_cast<DWORD>(address & 0xFF);
+}
+
+void DeviceSnapshot::take(const std::vector<FoundChip> &chips, const ReadChipStrings &readStrings,
+    const OpenHandleAt &openHandleAt)
+{
+    m_nodes.clear();
+    for (size_t i = 0; i < chips.size(); ++i) {
+        const FoundChip &chip = chips[i];
+        FT_DEVICE_LIST_INFO_NODE node;
+        node.Type = d2xxDeviceType(chip.productId);
+        node.ID = (static_cast<DWORD>(kFtdiVendorId) << 16) | static_cast<DWORD>(chip.productId);
+        node.LocId = chip.location;
+        if (FT_HANDLE handle = openHandleAt(chip.location)) {
+            node.Flags |= 1; // opened
+            node.ftHandle = handle;
+        }
+        const ChipStrings strings = readStrings(i);
+        // The list is taken every 2 s while a lost interface is awaited.
+        const auto said = std::find(m_unreadable.begin(), m_unreadable.end(), chip.location);
+        if (!strings.read) {
+            if (said == m_unreadable.end()) {
+                qCWarning(lcDevice).noquote()
+                    << "libftdi1: cannot read the strings of the device at location"
+                    << chip.location << ":" << strings.error;
+                if (m_unreadable.size() < kUnreadableLimit)
+                    m_unreadable.push_back(chip.location);
+            }
+        } else {
+            if (said != m_unreadable.end())
+                m_unreadable.erase(said);
+            setDeviceInfoText(node, strings.serial, strings.description);
+        }
+        m_nodes.push_back(node);
+    }
 }
 
 FT_STATUS readWithTimeout(unsigned char *buffer, DWORD count, DWORD timeoutMs, DWORD *received,
