@@ -49,6 +49,10 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
     if (!m_server->start()) {
         // The program runs on without the data service; the first tick says why.
         m_acq->ServerStatusLine = m_server->errorText();
+    } else {
+        // The port the service really listens on (5001 unless told otherwise).
+        m_acq->ServerStatusLine
+            = "TCP Server @ port " + QByteArray::number(m_server->port()) + " started.";
     }
     m_latest = takeSnapshot();
     m_server->publishSnapshot(*m_latest);
