@@ -72,7 +72,7 @@ TLogViewer::TLogViewer(
     , m_log(std::move(log))
     , m_path(path)
 {
-    setObjectName(QStringLiteral("LogViewer"));
+    setObjectName(QStringLiteral("TLogViewer"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Log: ") + displayName(path));
