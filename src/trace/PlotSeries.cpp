@@ -30,7 +30,7 @@ void MinMaxIndex::build(const double *values, std::size_t count)
 {
     m_levels.clear();
     // Level k summarises the level below (the values themselves for k = 0)
-    // in full blocks of 64; a partial block at the end is never needed,
+    // in full blocks of kBlock; a partial block at the end is never needed,
     // since a query takes whole blocks only inside its range.
     const double *lows = values;
     const double *highs = values;

@@ -9,13 +9,13 @@
 namespace orvane {
 
 // Smallest and largest value of any index range of a long sequence in a few
-// steps: the minimum and maximum of every block of 64 values, of every block
-// of 64 blocks, and so on. Values that are not a number are left out;
+// steps: the minimum and maximum of every block of 16 values, of every block
+// of 16 blocks, and so on. Values that are not a number are left out;
 // infinite ones count.
 class MinMaxIndex
 {
 public:
-    static constexpr std::size_t kBlock = 64;
+    static constexpr std::size_t kBlock = 16;
 
     void build(const double *values, std::size_t count);
     // Over values [begin, end) of the sequence given to build(); both NaN
@@ -28,7 +28,7 @@ private:
         std::vector<double> minimum;
         std::vector<double> maximum;
     };
-    std::vector<Level> m_levels; // [0]: blocks of 64 values, [1]: of 64 blocks ...
+    std::vector<Level> m_levels; // [0]: blocks of 16 values, [1]: of 16 blocks ...
 };
 
 // One long trace of a PlotSeriesSet.
