@@ -138,6 +138,23 @@ private slots:
         QCOMPARE(log.firstDate, QDate(2026, 12, x == QList { 0.0, 2.0 } ? 5 : 6));
     }
 
+    // The visible range of the shown signals, with the date from the name.
+    void logCsv()
+    {
+        QByteArray text = "# Measurement : Data_0x2000B7_2026-12-05_23-59-58.txt\n# Battery "
+                          "Volt\n# Temp C\n23:59:59 12.5 1\n00:00:01 12.25 2\n00:00:02 1e-7 3\n";
+        QBuffer file(&text);
+        file.open(QIODevice::ReadOnly);
+        MeasurementLog log;
+        QCOMPARE(readMeasurementLog(&file, log), LogReadResult::Ok);
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QVERIFY(writeLogCsv(log, 1, 3, { true, false }, &out));
+        QCOMPARE(out.data(),
+            QByteArray("seconds,time,Battery [Volt]\r\n2,2026-12-06T00:00:01.000+01:00,12.25\r\n"
+                       "3,2026-12-06T00:00:02.000+01:00,1e-07\r\n"));
+    }
+
     // Random traces with NaN, infinite and repeated X values at random
     // views: the smallest and largest value of each column are those of the
     // points that map to it, and the visible range's are the data's.
