@@ -1,5 +1,7 @@
 #include "PlotComp.h"
 
+#include "common/Text1252.h"
+
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
@@ -178,6 +180,43 @@ void TPlot::setLogicMode(bool on)
     propertyChanged(false);
 }
 
+void TPlot::setSeries(std::shared_ptr<const PlotSeriesSet> series)
+{
+    m_series = std::move(series);
+    m_seriesShown.fill(true);
+    for (int k = 0; k < kMaxSeries; ++k) {
+        const bool named = m_series && std::size_t(k) < m_series->series.size();
+        m_seriesNames[k] = named ? fromWindows1252(m_series->series[k].name) : QString();
+        m_seriesUnits[k] = named ? fromWindows1252(m_series->series[k].unit) : QString();
+    }
+    propertyChanged(true);
+}
+
+void TPlot::setSeriesShown(int index, bool shown)
+{
+    if (index < 0 || index >= kMaxSeries || m_seriesShown[index] == shown)
+        return;
+    m_seriesShown[index] = shown;
+    propertyChanged(true);
+}
+
+bool TPlot::seriesShown(int index) const
+{
+    return index >= 0 && index < kMaxSeries && m_seriesShown[index];
+}
+
+void TPlot::setXTickText(std::function<QString(double)> text)
+{
+    m_xTickText = std::move(text);
+    propertyChanged(true);
+}
+
+void TPlot::setLegendWidth(int pixels)
+{
+    m_model.setLegendWidth(pixels);
+    requestRepaint();
+}
+
 void TPlot::AddPoints(int trace, const QList<double> &xs, const QList<double> &ys)
 {
     m_model.AddPoints(trace, std::span<const double>(xs.constData(), std::size_t(xs.size())),
@@ -217,6 +256,32 @@ void TPlot::resizeEvent(QResizeEvent *event)
     QFrame::resizeEvent(event);
     m_model.setSize(contentsRect().width(), contentsRect().height());
     requestRepaint();
+}
+
+// A drag that is interrupted, because the window is hidden or a modal box
+// opens in its middle, never sees its button go up: it ends here without
+// zooming, and its rubber band goes with it.
+void TPlot::cancelZoomDrag()
+{
+    if (!m_dragging)
+        return;
+    if (!m_firstMove)
+        update(bandRegion(m_start, m_last));
+    m_dragging = false;
+    m_firstMove = true;
+}
+
+bool TPlot::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowBlocked)
+        cancelZoomDrag();
+    return QFrame::event(event);
+}
+
+void TPlot::hideEvent(QHideEvent *event)
+{
+    cancelZoomDrag();
+    QFrame::hideEvent(event);
 }
 
 void TPlot::changeEvent(QEvent *event)
@@ -260,6 +325,9 @@ void TPlot::mousePressEvent(QMouseEvent *event)
 
 void TPlot::mouseMoveEvent(QMouseEvent *event)
 {
+    // The button went up where this control could not see it.
+    if (m_dragging && !(event->buttons() & Qt::LeftButton))
+        cancelZoomDrag();
     if (m_dragging) {
         QRegion dirty;
         if (!m_firstMove)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlotModel.h"
+#include "PlotSeries.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -12,13 +13,15 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
+class QPainter;
 class QTimer;
 
 namespace orvane {
 
-class PixelCanvas;
+class PlotCanvas;
 class TPlot;
 
 // Event of the timer feed: the handler sets NewValue.
@@ -33,6 +36,11 @@ using TDataRequest = std::function<void(TPlot *Sender, double &NewValue)>;
 // The plot is rendered into a cached image whenever its store, its scale
 // values, its properties or its size changed; other paints (an uncovered
 // window, the rubber band of a zoom drag) only copy that image.
+//
+// Instead of its store the plot can draw a PlotSeriesSet: up to eight long
+// traces (a measurement log), reduced to the smallest and largest value of
+// each pixel column, with a legend entry per shown trace that gives the
+// minimum and maximum of the visible range.
 class TPlot : public QFrame
 {
     Q_OBJECT
@@ -146,6 +154,28 @@ public:
     // Invalidates the whole control; the toolkit paints it once later.
     void requestRepaint();
 
+    // Trace colours: 1..6 those of the trace window, 7 and 8 for longer
+    // lists of signals.
+    static QColor traceColor(int trace);
+    static constexpr int kMaxSeries = 8;
+
+    // --- long traces instead of the store (null: the store again) ---
+    void setSeries(std::shared_ptr<const PlotSeriesSet> series);
+    const PlotSeriesSet *series() const { return m_series.get(); }
+    void setSeriesShown(int index, bool shown); // index 0..
+    bool seriesShown(int index) const;
+    // Texts of the X tick labels (centred on their grid lines); empty: the
+    // value with XDigits decimals.
+    void setXTickText(std::function<QString(double)> text);
+    // Right margin while the legend shows; 100 pixels unless set.
+    void setLegendWidth(int pixels);
+
+    // The client area's drawing as vectors, texts as text (a picture file).
+    void renderVector(QPainter &painter);
+    // Ends a zoom drag without zooming; the rubber band disappears.
+    void cancelZoomDrag();
+    bool zoomDragging() const { return m_dragging; }
+
     // The plot's client area as the next paint draws it, rendered if it is
     // stale (for tests and benchmarks: without the window system).
     const QImage &render();
@@ -153,6 +183,8 @@ public:
     quint64 renderCount() const { return m_renderCount; }
 
 protected:
+    bool event(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -180,11 +212,17 @@ private:
     // Drawing steps (PlotComp_Paint.cpp).
     void ensureFrame();
     void renderFrame();
-    void DrawGrid(PixelCanvas &canvas, const PlotGeometry &g);
-    void DrawStripGrid(PixelCanvas &canvas, const PlotGeometry &g);
+    void drawLines(PlotCanvas &canvas, const PlotGeometry &g);
+    void drawTexts(QPainter &p, const PlotGeometry &g);
+    void DrawGrid(PlotCanvas &canvas, const PlotGeometry &g);
+    void DrawStripGrid(PlotCanvas &canvas, const PlotGeometry &g);
     void drawAxisTexts(QPainter &p, const PlotGeometry &g);
-    void DrawTraces(PixelCanvas &canvas);
+    void drawXTicks(QPainter &p, const PlotGeometry &g);
+    void DrawTraces(PlotCanvas &canvas);
     void DrawLegend(QPainter &p, const PlotGeometry &g);
+    // Long traces (PlotComp_Series.cpp).
+    void drawSeries(PlotCanvas &canvas, const PlotGeometry &g);
+    void drawSeriesLegend(QPainter &p, const PlotGeometry &g);
     void drawBand(QPainter &p);
     static QRegion bandPixels(QPoint a, QPoint b);
     const QStaticText &plainText(CachedText &cache, const QString &text, const QFont &font);
@@ -231,6 +269,16 @@ private:
     std::array<CachedText, 4> m_xMiddleTexts;
     std::array<CachedText, 2> m_stripTexts;
     std::array<CachedText, 4> m_legendNames, m_legendMax, m_legendMin;
+
+    // Long traces, and the scratch of their reduction to pixel columns.
+    std::shared_ptr<const PlotSeriesSet> m_series;
+    std::array<bool, kMaxSeries> m_seriesShown {};
+    std::array<QString, kMaxSeries> m_seriesNames, m_seriesUnits;
+    std::function<QString(double)> m_xTickText;
+    std::array<CachedText, 6> m_xTickLabels;
+    std::array<CachedText, kMaxSeries> m_seriesNameTexts, m_seriesMaxTexts, m_seriesMinTexts;
+    std::vector<std::size_t> m_bounds;
+    std::vector<ColumnExtent> m_extents;
 };
 
 } // namespace orvane

@@ -16,13 +16,15 @@
 namespace orvane {
 
 namespace {
-const QColor kTraceColors[kPlotTraces] = {
+const QColor kTraceColors[TPlot::kMaxSeries] = {
     QColor(0, 0, 255), // blue
     QColor(128, 0, 0), // maroon
     QColor(0, 128, 0), // green
     QColor(255, 0, 0), // red
     QColor(0, 0, 128), // navy
     QColor(0, 0, 0), // black
+    QColor(230, 120, 0), // orange
+    QColor(150, 0, 150), // purple
 };
 
 // Pixel positions are rounded to the nearest integer, halves to even.
@@ -38,6 +40,11 @@ int labelDecimals(int digits)
 }
 
 } // namespace
+
+QColor TPlot::traceColor(int trace)
+{
+    return trace >= 1 && trace <= kMaxSeries ? kTraceColors[trace - 1] : QColor(Qt::black);
+}
 
 const QStaticText &TPlot::plainText(CachedText &cache, const QString &text, const QFont &font)
 {
@@ -110,23 +117,57 @@ void TPlot::renderFrame()
     const PlotGeometry g = m_model.geometry();
     m_frame.fill(m_bgColor.rgb());
     PixelCanvas canvas(m_frame);
+    drawLines(canvas, g);
+    {
+        // The legend lies right of the plot area, where no trace reaches, so
+        // its texts can go with the others before the traces.
+        QPainter p(&m_frame);
+        drawTexts(p, g);
+    }
+    if (m_series)
+        drawSeries(canvas, g);
+    else
+        DrawTraces(canvas);
+}
+
+void TPlot::renderVector(QPainter &painter)
+{
+    const QSize size = contentsRect().size();
+    m_model.setSize(size.width(), size.height());
+    const PlotGeometry g = m_model.geometry();
+    painter.save();
+    painter.fillRect(QRect(0, 0, g.W, g.H), m_bgColor);
+    PainterCanvas canvas(painter);
+    drawLines(canvas, g);
+    drawTexts(painter, g);
+    if (m_series)
+        drawSeries(canvas, g);
+    else
+        DrawTraces(canvas);
+    painter.restore();
+}
+
+void TPlot::drawLines(PlotCanvas &canvas, const PlotGeometry &g)
+{
     canvas.rectangle(0, 0, g.W - 1, g.H - 1, m_gridColor.rgb());
     if (m_model.LogicMode())
         DrawStripGrid(canvas, g);
     else
         DrawGrid(canvas, g);
-    {
-        // The legend lies right of the plot area, where no trace reaches, so
-        // its texts can go with the others before the traces.
-        QPainter p(&m_frame);
-        drawAxisTexts(p, g);
-        if (m_model.ShowLegend())
-            DrawLegend(p, g);
-    }
-    DrawTraces(canvas);
 }
 
-void TPlot::DrawGrid(PixelCanvas &canvas, const PlotGeometry &g)
+void TPlot::drawTexts(QPainter &p, const PlotGeometry &g)
+{
+    drawAxisTexts(p, g);
+    if (m_model.ShowLegend()) {
+        if (m_series)
+            drawSeriesLegend(p, g);
+        else
+            DrawLegend(p, g);
+    }
+}
+
+void TPlot::DrawGrid(PlotCanvas &canvas, const PlotGeometry &g)
 {
     const QRgb color = m_gridColor.rgb();
     const int top = g.T;
@@ -142,7 +183,7 @@ void TPlot::DrawGrid(PixelCanvas &canvas, const PlotGeometry &g)
         canvas.hline(g.L, g.right(), px(i * g.PH / 10 + g.T), color, i % 2 != 0);
 }
 
-void TPlot::DrawStripGrid(PixelCanvas &canvas, const PlotGeometry &g)
+void TPlot::DrawStripGrid(PlotCanvas &canvas, const PlotGeometry &g)
 {
     const QRgb color = m_gridColor.rgb();
     for (int k = 0; k < 4; ++k) {
@@ -199,6 +240,22 @@ void TPlot::drawAxisTexts(QPainter &p, const PlotGeometry &g)
         }
     }
 
+    drawXTicks(p, g);
+}
+
+void TPlot::drawXTicks(QPainter &p, const PlotGeometry &g)
+{
+    const PlotScales &s = m_model.current();
+    const int xRow = px(g.T + g.PH + 4);
+    if (m_xTickText) {
+        // Texts of their own width (times of day), centred on their lines.
+        for (int i = 0; i <= 5; ++i) {
+            const double value = (5 - i) * s.XScaleSpan / 5 + s.XScaleOrigin;
+            const QStaticText &text = plainText(m_xTickLabels[i], m_xTickText(value), m_boldFont);
+            p.drawStaticText(px(g.L + g.PW - i * g.PW / 5 - text.size().width() / 2), xRow, text);
+        }
+        return;
+    }
     const int xDecimals = labelDecimals(m_xDigits);
     const int a = m_xDigits == 2 || m_xDigits == 3 ? 16 : 20;
     for (int i = 0; i <= 5; ++i) {
@@ -217,7 +274,7 @@ void TPlot::drawAxisTexts(QPainter &p, const PlotGeometry &g)
     }
 }
 
-void TPlot::DrawTraces(PixelCanvas &canvas)
+void TPlot::DrawTraces(PlotCanvas &canvas)
 {
     // Sized with the store; grows here too when the store was resized
     // through model().

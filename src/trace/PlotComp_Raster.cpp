@@ -1,6 +1,10 @@
 #include "PlotComp_Raster.h"
 
+#include <QPainter>
+#include <QPolygonF>
+
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace orvane {
@@ -51,7 +55,7 @@ void PixelCanvas::vline(int x, int y0, int y1, QRgb color, bool dotted)
         m_bits[y * m_stride + x] = color;
 }
 
-void PixelCanvas::rectangle(int x0, int y0, int x1, int y1, QRgb color)
+void PlotCanvas::rectangle(int x0, int y0, int x1, int y1, QRgb color)
 {
     hline(x0, x1, y0, color);
     hline(x0, x1, y1, color);
@@ -114,6 +118,52 @@ void PixelCanvas::polyline(const QPoint *points, int count, QRgb color)
         line(points[0], points[0], color);
     for (int i = 1; i < count; ++i)
         line(points[i - 1], points[i], color);
+}
+
+void PainterCanvas::setPen(QRgb color, bool dotted)
+{
+    QPen pen(QColor::fromRgb(color), 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    if (dotted)
+        pen.setDashPattern({ 1.0, 1.0 });
+    m_painter.setPen(pen);
+}
+
+void PainterCanvas::hline(int x0, int x1, int y, QRgb color, bool dotted)
+{
+    if (x1 < x0)
+        std::swap(x0, x1);
+    setPen(color, dotted);
+    m_painter.drawLine(QPointF(x0, y + 0.5), QPointF(x1 + 1, y + 0.5));
+}
+
+void PainterCanvas::vline(int x, int y0, int y1, QRgb color, bool dotted)
+{
+    if (y1 < y0)
+        std::swap(y0, y1);
+    setPen(color, dotted);
+    m_painter.drawLine(QPointF(x + 0.5, y0), QPointF(x + 0.5, y1 + 1));
+}
+
+void PainterCanvas::line(QPoint a, QPoint b, QRgb color)
+{
+    polyline(std::array { a, b }.data(), 2, color);
+}
+
+void PainterCanvas::polyline(const QPoint *points, int count, QRgb color)
+{
+    if (count < 1)
+        return;
+    m_painter.setPen(
+        QPen(QColor::fromRgb(color), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::RoundJoin));
+    if (count == 1) {
+        m_painter.drawPoint(QPointF(points[0]) + QPointF(0.5, 0.5));
+        return;
+    }
+    QPolygonF polygon;
+    polygon.reserve(count);
+    for (int i = 0; i < count; ++i)
+        polygon.append(QPointF(points[i]) + QPointF(0.5, 0.5));
+    m_painter.drawPolyline(polygon);
 }
 
 } // namespace orvane

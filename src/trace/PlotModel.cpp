@@ -255,6 +255,24 @@ void PlotModel::restoreFullView()
     ++m_version;
 }
 
+bool PlotModel::setFullViewXScaleOrigin(double value)
+{
+    if (!std::isfinite(value))
+        return false;
+    m_full.XScaleOrigin = value;
+    ++m_version;
+    return true;
+}
+
+void PlotModel::setLegendWidth(int pixels)
+{
+    pixels = std::clamp(pixels, 20, 1000);
+    if (pixels == m_legendWidth)
+        return;
+    m_legendWidth = pixels;
+    ++m_version;
+}
+
 void PlotModel::setSize(int width, int height)
 {
     if (width == m_width && height == m_height)
@@ -269,7 +287,7 @@ PlotGeometry PlotModel::geometry() const
     PlotGeometry g;
     g.W = m_width;
     g.H = m_height;
-    g.R = m_showLegend ? 100 : 20;
+    g.R = m_showLegend ? m_legendWidth : 20;
     g.PW = double(g.W - g.L - g.R);
     g.PH = double(g.H - 2 * g.T);
     g.S = (g.H - 2 * g.T - 3 * g.Gap) / 4.0;
@@ -338,18 +356,25 @@ void PlotModel::traceRange(int trace, double *minimum, double *maximum) const
     *minimum = *maximum = 0.0;
     if (!validTrace(trace))
         return;
+    // A trace that is infinite shows as such, as the data line shows it; a
+    // value that is not a number has no place in an order and shows only
+    // when the trace holds nothing else.
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
+    bool any = false;
     for (const TPlotSample &sample : m_store) {
         const double v = sample.Y[trace - 1];
-        if (std::isfinite(v)) {
+        if (!std::isnan(v)) {
             lo = std::min(lo, v);
             hi = std::max(hi, v);
+            any = true;
         }
     }
-    if (lo <= hi) {
+    if (any) {
         *minimum = lo;
         *maximum = hi;
+    } else {
+        *minimum = *maximum = std::numeric_limits<double>::quiet_NaN();
     }
 }
 

@@ -97,10 +97,18 @@ public:
     void AutoScale();
     // Current scale values := full-view values.
     void restoreFullView();
+    // Whether the current view differs from the full view (the operator
+    // zoomed in, or AutoScale moved the Y range).
+    bool zoomed() const { return !(m_current == m_full); }
+    // Moves only the full view's X origin: what a right-click returns to.
+    bool setFullViewXScaleOrigin(double value);
 
     // --- layout and pixel conversion ---
     void setSize(int width, int height);
     void setShowLegend(bool on) { m_showLegend = on; }
+    // Right margin while the legend shows (100 pixels unless set).
+    void setLegendWidth(int pixels);
+    int LegendWidth() const { return m_legendWidth; }
     void setLogicMode(bool on) { m_logicMode = on; }
     bool ShowLegend() const { return m_showLegend; }
     bool LogicMode() const { return m_logicMode; }
@@ -123,8 +131,9 @@ public:
     // is due.
     bool zoom(QPoint a, QPoint b);
 
-    // Smallest and largest finite Y value of a trace's stored points (0 and
-    // 0 when there is none), printed by the legend.
+    // Smallest and largest Y value of a trace's stored points, printed by the
+    // legend. Infinite values count; values that are not a number only when
+    // there is nothing else (both NaN then). 0 and 0 for no trace.
     void traceRange(int trace, double *minimum, double *maximum) const;
 
     // Grows by one at every change of stored points or scale values.
@@ -143,6 +152,7 @@ private:
     bool m_enableAutoScale = false;
     bool m_showLegend = true;
     bool m_logicMode = false;
+    int m_legendWidth = 100;
     int m_width = 400;
     int m_height = 100;
     quint64 m_version = 0;

@@ -1,6 +1,8 @@
 #include "TPlotWindowUnit.h"
 
 #include "PlotComp.h"
+#include "PlotExport.h"
+#include "TraceCsv.h"
 #include "TraceSlotTable.h"
 #include "common/OperatorMessages.h"
 #include "common/Text1252.h"
@@ -8,6 +10,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/Paneles.h"
 
+#include <QDateTime>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -163,6 +166,17 @@ TPlotWindow::TPlotWindow(QWidget *parent, OperatorMessages *messages)
     HideButton->setGeometry(640, 368, 75, 25);
     connect(HideButton, &QPushButton::clicked, this, &TPlotWindow::HideButtonClick);
 
+    // In the free room right of the vertical axis setup, stacked above
+    // "&Hide" with its height and right edge.
+    ExportDataButton = new QPushButton(QStringLiteral("E&xport data..."), this);
+    ExportDataButton->setObjectName(QStringLiteral("ExportDataButton"));
+    ExportDataButton->setGeometry(600, 306, 115, 25);
+    connect(ExportDataButton, &QPushButton::clicked, this, &TPlotWindow::ExportDataButtonClick);
+    SavePictureButton = new QPushButton(QStringLiteral("Save &picture..."), this);
+    SavePictureButton->setObjectName(QStringLiteral("SavePictureButton"));
+    SavePictureButton->setGeometry(600, 337, 115, 25);
+    connect(SavePictureButton, &QPushButton::clicked, this, &TPlotWindow::SavePictureButtonClick);
+
     FormCreate();
 }
 
@@ -252,6 +266,21 @@ void TPlotWindow::ApplyMinMaxButtonClick()
 void TPlotWindow::HideButtonClick()
 {
     hide();
+}
+
+void TPlotWindow::ExportDataButtonClick()
+{
+    const QString name = timeStampedName(
+        QStringLiteral("Trace"), QStringLiteral("csv"), QDateTime::currentDateTime());
+    exportCsvWithDialog(
+        this, name, [this](QIODevice *device) { return writeTraceCsv(*m_slots, device); });
+}
+
+void TPlotWindow::SavePictureButtonClick()
+{
+    const QString name = timeStampedName(
+        QStringLiteral("Trace"), QStringLiteral("png"), QDateTime::currentDateTime());
+    savePictureWithDialog(this, Plot, name);
 }
 
 } // namespace orvane

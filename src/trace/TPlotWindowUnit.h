@@ -73,12 +73,18 @@ public:
     QFrame *Bevel1 = nullptr;
     QFrame *Bevel2 = nullptr;
     QPushButton *HideButton = nullptr;
+    QPushButton *ExportDataButton = nullptr; // "E&xport data..."
+    QPushButton *SavePictureButton = nullptr; // "Save &picture..."
 
 public slots:
     // Y range of the plot from the two edits (both copies, so a right-click
     // returns to it).
     void ApplyMinMaxButtonClick();
     void HideButtonClick();
+    // The points in view as CSV, one row per refresh with its time.
+    void ExportDataButtonClick();
+    // The plot as drawn, as PNG or SVG.
+    void SavePictureButtonClick();
 
 private:
     void showChangedLabels();

@@ -4,6 +4,7 @@
 #include "common/OperatorMessages.h"
 #include "modules/OVModObjectUnit.h"
 
+#include <cmath>
 #include <limits>
 
 namespace orvane {
@@ -100,6 +101,7 @@ int TraceSlotTable::RefreshTraces()
     if (RefreshCount < std::numeric_limits<qint32>::max())
         ++RefreshCount;
     const double c = RefreshCount;
+    noteRefreshTime();
     for (int i = 1; i <= kTraceSlots; ++i) {
         const TOV_MOD_Object *module = moduleOf(TraceSlots[i]);
         if (!module) {
@@ -120,10 +122,40 @@ int TraceSlotTable::RefreshTraces()
             break;
         }
     }
-    const PlotScales &view = m_plot->current();
-    if (c > view.XScaleOrigin + view.XScaleSpan)
-        m_plot->setXScaleOrigin(view.XScaleOrigin + 0.2 * view.XScaleSpan);
+    // The axis scrolls with the full view. A view the operator zoomed into
+    // stays where it was put (it would otherwise run away with the data);
+    // a right-click then returns to the full view as it is now.
+    if (m_plot->zoomed()) {
+        const PlotScales &full = m_plot->fullView();
+        if (c > full.XScaleOrigin + full.XScaleSpan)
+            m_plot->setFullViewXScaleOrigin(full.XScaleOrigin + 0.2 * full.XScaleSpan);
+    } else {
+        const PlotScales &view = m_plot->current();
+        if (c > view.XScaleOrigin + view.XScaleSpan)
+            m_plot->setXScaleOrigin(view.XScaleOrigin + 0.2 * view.XScaleSpan);
+    }
     return UpdateTraceLabels();
+}
+
+void TraceSlotTable::noteRefreshTime()
+{
+    const std::size_t size = std::size_t(m_plot->pointCount());
+    if (m_refreshTimes.size() != size)
+        m_refreshTimes.assign(size, RefreshStamp {});
+    const QDateTime now = Clock ? Clock() : QDateTime::currentDateTime();
+    m_refreshTimes[std::size_t(RefreshCount) % size] = { RefreshCount, now.toMSecsSinceEpoch() };
+}
+
+std::optional<qint64> TraceSlotTable::refreshTime(double count) const
+{
+    if (m_refreshTimes.empty() || !(count >= 1.0) || count > RefreshCount
+        || count != std::floor(count))
+        return std::nullopt;
+    const qint32 c = qint32(count);
+    const RefreshStamp &stamp = m_refreshTimes[std::size_t(c) % m_refreshTimes.size()];
+    if (stamp.count != c)
+        return std::nullopt;
+    return stamp.msecs;
 }
 
 } // namespace orvane

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace orvane {
 
@@ -56,9 +60,20 @@ public:
     int takeChangedLabels() { return std::exchange(m_changedLabels, 0); }
     // One point per slot at X = the new RefreshCount (two for a module whose
     // reply came after a miss), the time axis moved on by a fifth when the
-    // newest point passed its right edge, then the captions. Returns the
-    // changed captions as UpdateTraceLabels does.
+    // newest point passed its right edge, then the captions. While the
+    // operator is zoomed in, only the full view moves on and the zoomed view
+    // stays put. Returns the changed captions as UpdateTraceLabels does.
     int RefreshTraces();
+
+    // Wall-clock time (ms since the epoch) of refresh `count`, while it is
+    // among the last refreshes the plot's store can hold.
+    std::optional<qint64> refreshTime(double count) const;
+    // The module and signal record a slot shows, or null.
+    const TOV_MOD_Object *slotModule(int slot) const { return moduleOf(TraceSlots[slot]); }
+    const PlotModel &plot() const { return *m_plot; }
+
+    // Local date and time of a refresh; the system clock when empty.
+    std::function<QDateTime()> Clock;
 
     static constexpr const char *NoSignalText = "< no signal >";
     static constexpr const char *NoModuleText = "< no module >";
@@ -69,8 +84,18 @@ private:
     // of range or a module never handed over.
     const TOV_MOD_Object *moduleOf(const TraceSlot &slot) const;
 
+    void noteRefreshTime();
+
     PlotModel *m_plot;
     OperatorMessages *m_messages;
+    // Time of refresh c at [c % size], beside the count it belongs to; as
+    // many as the store has points, so every stored point finds its time.
+    struct RefreshStamp
+    {
+        qint32 count = 0;
+        qint64 msecs = 0;
+    };
+    std::vector<RefreshStamp> m_refreshTimes;
     std::array<TOV_MOD_Object *, 5> m_modules {};
     int m_changedLabels = 0;
 };

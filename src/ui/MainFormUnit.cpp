@@ -10,6 +10,7 @@
 #include "SettingsPanel.h"
 #include "TxRxPanel.h"
 #include "modules/WarningFormUnit.h"
+#include "trace/LogViewerUnit.h"
 #include "trace/TPlotWindowUnit.h"
 #include "widgets/Fonts.h"
 #include "widgets/Icons.h"
@@ -20,6 +21,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QToolButton>
 
@@ -160,6 +162,9 @@ void TMainForm::buildMenu()
     const QList<QIcon> images = menuImages();
     QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("File1"));
+    QAction *openLogItem = fileMenu->addAction(images.value(8),
+        QStringLiteral("&Open measurement log..."), this, &TMainForm::OpenLogItemClick);
+    openLogItem->setObjectName(QStringLiteral("OpenLogItem"));
     QAction *exitItem = fileMenu->addAction(
         images.value(6), QStringLiteral("E&xit"), this, &TMainForm::MenuExitClick);
     exitItem->setObjectName(QStringLiteral("MenuExit"));
@@ -323,6 +328,15 @@ void TMainForm::AboutMenuItemClick()
     TAboutBox box(this);
     box.move(TAboutBox::centredOver(frameGeometry(), box.frameGeometry().size()));
     box.exec();
+}
+
+void TMainForm::OpenLogItemClick()
+{
+    // Logs are written to the current folder; the dialog starts there.
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open measurement log"),
+        QString(), QStringLiteral("Measurement logs (Data_*.txt);;All files (*)"));
+    if (!path.isEmpty())
+        TLogViewer::openLog(path, this);
 }
 
 // ---------------------------------------------------------------- view port

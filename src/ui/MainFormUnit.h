@@ -91,6 +91,8 @@ public:
     void AlarmButtonClick() { SetPanelsVisible(6); }
     void MenuExitClick();
     void AboutMenuItemClick();
+    // Asks for a measurement log and opens it in a window of its own.
+    void OpenLogItemClick();
 
     // --- AcquisitionView ---
     void showCyclicButtons(bool running) override;

@@ -207,6 +207,15 @@ QIcon menuIcon(int index)
         p.drawLine(QPointF(7, 8), QPointF(15, 8));
         p.drawLine(QPointF(12, 5), QPointF(15, 8));
         p.drawLine(QPointF(12, 11), QPointF(15, 8));
+    } else if (index == 8) { // Open measurement log: a page with a trace
+        p.setPen(QColor(90, 90, 110));
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygonF({ QPointF(2.5, 0.5), QPointF(10.5, 0.5), QPointF(13.5, 3.5),
+            QPointF(13.5, 15.5), QPointF(2.5, 15.5) }));
+        p.drawPolyline(QPolygonF({ QPointF(10.5, 0.5), QPointF(10.5, 3.5), QPointF(13.5, 3.5) }));
+        p.setPen(QPen(QColor(0, 0, 255), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF(
+            { QPointF(4, 12), QPointF(6, 8), QPointF(8, 10), QPointF(10, 5), QPointF(12, 7) }));
     }
     return QIcon(pm);
 }
@@ -223,7 +232,7 @@ QList<QIcon> treeImages()
 QList<QIcon> menuImages()
 {
     QList<QIcon> images;
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 9; ++i)
         images.append(menuIcon(i));
     return images;
 }

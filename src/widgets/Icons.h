@@ -29,7 +29,8 @@ enum class ButtonFace {
 QIcon buttonIcon(ButtonFace face);
 
 // The menu image list: 16 x 16 images, index 3 the About item's (an "i"),
-// index 6 the Exit item's (an open door); the others are blank.
+// index 6 the Exit item's (an open door), index 8 the item that opens a
+// measurement log (a page with a trace); the others are blank.
 QList<QIcon> menuImages();
 
 // The program's own icon (a radio base station sending to the field, on a

@@ -1,3 +1,4 @@
+#include "modules/NumberText.h"
 #include "trace/PlotModel.h"
 
 #include <QTest>
@@ -174,6 +175,33 @@ private slots:
         QCOMPARE(m.current().YScaleSpan, span);
         QCOMPARE(m.fullView().YScaleOrigin, -1.0);
         QVERIFY(m.EnableAutoScale());
+    }
+
+    void legendRange_data()
+    {
+        QTest::addColumn<QList<double>>("values"); // trace 3, all 251 points
+        QTest::addColumn<QByteArray>("min"); // as the legend and the data line print them
+        QTest::addColumn<QByteArray>("max");
+        QTest::newRow("infinite throughout")
+            << QList<double>(251, inf) << QByteArray("INF") << QByteArray("INF");
+        QTest::newRow("numbers and minus infinity") << QList<double>(250, 2.5) + QList { -inf }
+                                                    << QByteArray("-INF") << QByteArray("2.500");
+        QTest::newRow("not a number throughout")
+            << QList<double>(251, NaN) << QByteArray("NAN") << QByteArray("NAN");
+        QTest::newRow("not a number among numbers") << QList<double>(250, NaN) + QList { -4.0 }
+                                                    << QByteArray("-4.000") << QByteArray("-4.000");
+    }
+    void legendRange()
+    {
+        QFETCH(QList<double>, values);
+        QFETCH(QByteArray, min);
+        QFETCH(QByteArray, max);
+        PlotModel m;
+        m.AddPoints(3, values, values);
+        double minimum = 0, maximum = 0;
+        m.traceRange(3, &minimum, &maximum);
+        QCOMPARE(formatFixed(minimum, 3), min);
+        QCOMPARE(formatFixed(maximum, 3), max);
     }
 
     void dataToPixel_data()

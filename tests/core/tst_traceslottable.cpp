@@ -157,6 +157,24 @@ private slots:
         bare.RefreshTraces();
         QCOMPARE(bare.SignalLabels[1], QByteArray("< no signal >"));
     }
+
+    // While zoomed in, the refreshes move only the full view on; the
+    // zoomed view stays, and a right-click returns to the full view as it
+    // is then.
+    void zoomedViewStaysPut()
+    {
+        Rig rig;
+        for (int c = 1; c <= 900; ++c)
+            rig.table.RefreshTraces();
+        QVERIFY(rig.plot.zoom(QPoint(100, 30), QPoint(200, 70)));
+        const PlotScales zoomed = rig.plot.current();
+        for (int c = 901; c <= 1250; ++c)
+            rig.table.RefreshTraces();
+        QCOMPARE(rig.plot.current(), zoomed);
+        QCOMPARE(rig.plot.fullView().XScaleOrigin, 400.0); // at refreshes 1001 and 1201
+        rig.plot.restoreFullView();
+        QCOMPARE(rig.plot.current().XScaleOrigin, 400.0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTraceSlotTable)

@@ -2,11 +2,15 @@
 // controls carry: layout, texts that fit their boxes, panel routing by button
 // and by tree click, the statistics after a cycle, the memos' line rules.
 #include "FakePorts.h"
+#include "ModalAnswers.h"
 #include "common/NavigationTree.h"
+#include "common/Text1252.h"
 #include "modules/WarningFormUnit.h"
 #include "sim/Scenario.h"
 #include "sim/SimClock.h"
 #include "sim/SimDriver.h"
+#include "trace/LogViewerUnit.h"
+#include "trace/MeasurementLog.h"
 #include "trace/TPlotWindowUnit.h"
 #include "trace/TraceSlotTable.h"
 #include "ui/AlarmPanel.h"
@@ -132,7 +136,7 @@ private Q_SLOTS:
         const QList<QAction *> menus = m_form->menuBar()->actions();
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus[0]->text(), QString("&File"));
-        QCOMPARE(menus[0]->menu()->actions().value(0)->text(), QString("E&xit"));
+        QCOMPARE(menus[0]->menu()->actions().value(1)->text(), QString("E&xit"));
         QCOMPARE(menus[1]->menu()->actions().value(0)->text(), QString("&About"));
 
         // Sections 220, 70, 70, 50 in a 361-pixel tree: the level column is
@@ -259,6 +263,46 @@ private Q_SLOTS:
         m_form->PlotSpeedButton->click();
         QVERIFY(m_traceWindow->isVisible());
         m_traceWindow->hide();
+    }
+
+    // A log the program wrote, with a damaged line added, opened from the
+    // File menu; a file that is no log gives one box and opens nothing.
+    void openMeasurementLog()
+    {
+        QAction *item = m_form->menuBar()->actions()[0]->menu()->actions().value(0);
+        QCOMPARE(item->objectName(), QString("OpenLogItem"));
+        QCOMPARE(item->text(), QString("&Open measurement log..."));
+        QVERIFY(!item->icon().isNull());
+        TOV_MOD_Object *module = m_form->acquisition()->ModObject[1].get();
+        QVERIFY(module->SetLogging(true));
+        for (int i = 0; i < 10; ++i) {
+            m_clock.advanceMs(180);
+            m_form->MainTimerTimer();
+        }
+        const QString logName = QString::fromLatin1(module->LogFileName);
+        module->SetLogging(false);
+        QFile log(logName);
+        QVERIFY(log.open(QIODevice::Append));
+        log.write("12:xx:00 1\r\n");
+        log.close();
+        QFile foreign("notes.txt");
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        foreign.write("Orvane notes\n");
+        foreign.close();
+        ModalAnswers answers({ QDir::current().filePath(logName), "notes.txt" });
+        item->trigger();
+        item->trigger();
+        const QList<TLogViewer *> viewers = m_form->findChildren<TLogViewer *>();
+        QCOMPARE(viewers.size(), 1);
+        TLogViewer *viewer = viewers[0];
+        QCOMPARE(viewer->windowTitle(), "Log: " + logName);
+        QVERIFY(viewer->log().data.size() >= 2);
+        QVERIFY(viewer->StatusLabel->text().endsWith(", 1 line could not be read"));
+        QCOMPARE(int(viewer->log().data.series.size()), module->SignalCount);
+        QCOMPARE(viewer->SignalCheckBox[0]->text(),
+            fromWindows1252(module->Signals[1].Name + " [" + module->Signals[1].Unit + ']'));
+        QCOMPARE(answers.messages, QStringList { "notes.txt is not a measurement log." });
+        viewer->close();
     }
 
     void memoLineRules()

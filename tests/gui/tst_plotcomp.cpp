@@ -1,6 +1,7 @@
 #include "trace/PlotComp.h"
 #include "trace/PlotComp_Raster.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
@@ -142,6 +143,39 @@ private slots:
         QCOMPARE(plot.XScaleOrigin(), 0.0);
         QCOMPARE(plot.XScaleSpan(), 571.0);
         QCOMPARE(plot.YScaleSpan(), 199.0);
+    }
+
+    void interruptedDrag_data()
+    {
+        QTest::addColumn<bool>("modalBox");
+        QTest::newRow("window hidden") << false;
+        QTest::newRow("modal box opens") << true;
+    }
+    // A zoom drag that never sees its button go up ends without zooming and
+    // leaves no rubber band behind.
+    void interruptedDrag()
+    {
+        QFETCH(bool, modalBox);
+        QWidget window;
+        auto *plot = new TPlot(&window);
+        configure(*plot);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage clean = plot->grab().toImage();
+        QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(100, 70));
+        QTest::mouseMove(plot, QPoint(300, 150));
+        QVERIFY(plot->grab().toImage() != clean); // the band
+        if (modalBox) {
+            QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+            QMessageBox::critical(nullptr, "Error", "FT_Read failed");
+        } else {
+            window.hide();
+            window.show();
+        }
+        QCOMPARE(plot->grab().toImage(), clean);
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(300, 150));
+        QCOMPARE(plot->XScaleSpan(), 100.0);
+        QCOMPARE(plot->grab().toImage(), clean);
     }
 
     void timerFeed()

@@ -1,4 +1,5 @@
 #include "FakePorts.h"
+#include "ModalAnswers.h"
 #include "modules/OVModObjectUnit.h"
 #include "trace/PlotComp.h"
 #include "trace/TPlotWindowUnit.h"
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace orvane;
@@ -165,6 +167,48 @@ private slots:
         QCOMPARE(plot->YScaleOrigin(), origin);
         QCOMPARE(plot->YScaleSpan(), span);
         QCOMPARE(plot->model().fullView(), plot->model().current());
+    }
+
+    // The two buttons above "&Hide"; the CSV of the view, the picture as PNG
+    // and SVG (texts as text), and one box for a file that cannot be
+    // written, which leaves nothing behind.
+    void exportFromTheButtons()
+    {
+        Rig rig;
+        TPlotWindow &w = rig.window;
+        QCOMPARE(w.ExportDataButton->geometry(), QRect(600, 306, 115, 25));
+        QCOMPARE(w.SavePictureButton->geometry(), QRect(600, 337, 115, 25));
+        QCOMPARE(w.SavePictureButton->parentWidget(), &w);
+        QCOMPARE(w.ExportDataButton->text(), QString("E&xport data..."));
+        QCOMPARE(w.SavePictureButton->text(), QString("Save &picture..."));
+        w.AddTrace(2, 4);
+        for (int cycle = 1; cycle <= 3; ++cycle) {
+            rig.modules[1].Samples[4].Current = cycle * 1.5;
+            w.RefreshTraces();
+        }
+        w.show();
+        QTemporaryDir dir;
+        ModalAnswers answers({ dir.filePath("view.csv"), dir.filePath("view.png"),
+            dir.filePath("view.svg"), dir.filePath("gone/view.csv") });
+        w.ExportDataButton->click();
+        w.SavePictureButton->click();
+        w.SavePictureButton->click(); // the dialog's filter is PNG; the name decides
+        w.ExportDataButton->click();
+        QFile csv(dir.filePath("view.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], QByteArray("cycle,time,0x2000B7 Tank level [Volt]\r"));
+        QVERIFY(lines[3].startsWith("3,") && lines[3].endsWith(",4.5\r"));
+        QCOMPARE(QImage(dir.filePath("view.png")).size(), QSize(713, 241));
+        QFile svg(dir.filePath("view.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        const QByteArray vectors = svg.readAll();
+        QVERIFY(vectors.contains("<text") && vectors.contains(">Time [Sec]</text>"));
+        QVERIFY(vectors.contains("viewBox=\"0 0 713 241\""));
+        QCOMPARE(answers.messages.size(), 1);
+        QVERIFY(answers.messages[0].contains("/gone/view.csv could not be written: No such file"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
     }
 };
 
