@@ -14,6 +14,7 @@
 namespace orvane {
 
 class D2xxDriver;
+class Notifier;
 class TThreadedTimer;
 
 // One run of the program without its windows: the device driver, the
@@ -54,6 +55,7 @@ public:
     TcpDataServer *server() const { return m_server.get(); }
     TThreadedTimer *timer() const { return m_timer.get(); }
     D2xxDriver *driver() const { return m_driver.get(); }
+    Notifier *notifier() const { return m_notifier.get(); } // null: notifications off
     InterfaceReconnect *reconnect() const { return m_reconnect.get(); }
 
     // The program is up (the window shown, or a headless run started): the
@@ -91,6 +93,7 @@ private:
     std::unique_ptr<InterfaceReconnect> m_reconnect;
     std::unique_ptr<TThreadedTimer> m_timer;
     std::unique_ptr<TcpDataServer> m_server;
+    std::unique_ptr<Notifier> m_notifier;
     bool m_closed = false;
     SnapshotPtr m_latest;
     // The interface of the last tick, for its lost and back events.

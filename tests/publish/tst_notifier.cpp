@@ -1,0 +1,281 @@
+// Notifications from the outside: the simulated network in, a real SMTP
+// server (aiosmtpd) and a real HTTP receiver out, with short delays.
+#include "FakeAlarmOutput.h"
+#include "FakePorts.h"
+#include "NotifyServers.h"
+#include "acquisition/ThdTimer.h"
+#include "app/OrvaneSession.h"
+#include "modules/NumberText.h"
+#include "publish/Notifier.h"
+#include "publish/NotifierWorker.h"
+#include "sim/SimDriver.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace orvane;
+
+namespace {
+NotifySettings quick(const QString &hook, const QString &smtp, const QString &to = "on@plant.ex")
+{
+    NotifySettings n;
+    n.webhookUrl = hook;
+    n.smtpUrl = smtp;
+    n.mailFrom = QStringLiteral("orvane@plant.ex");
+    n.mailTo = QStringList { to };
+    n.minIntervalS = 0;
+    n.timing.batchMs = 1000;
+    n.timing.retryFirstMs = 50;
+    n.timing.retryForMs = 1000;
+    n.timing.transferTimeoutMs = 400;
+    n.timing.releaseCheckMs = 20;
+    return n;
+}
+
+struct Rig : FakePortSet
+{
+    ManualSimClock clock;
+    FakeAlarmOutput alarms;
+    std::unique_ptr<OrvaneSession> session;
+    QList<PlantEvent> events;
+
+    explicit Rig(NotifySettings notify)
+    {
+        notify.timing.clockMs = [this] { return clock.nowMs(); };
+        OrvaneSession::Options options;
+        options.dataPort = 0;
+        options.startTimer = false;
+        options.notify = notify;
+        AcquisitionControl::Ports p = ports();
+        p.alarms = &alarms;
+        session = std::make_unique<OrvaneSession>(
+            std::make_unique<SimDriver>(builtInScenario(), clock), p, options);
+        session->acquisition()->IntObject->setWaitFunction([this](int ms) { clock.advanceMs(ms); });
+        QObject::connect(session.get(), &OrvaneSession::plantEvent,
+            [this](const PlantEvent &e) { events.append(e); });
+        session->start("2.2.0.0");
+        ticks(1); // the start-up scan, which enables the real-time timer: off again
+        session->timer()->setEnabled(false);
+        ticks(5 * 2); // alarms count from the second reply on
+    }
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            clock.advanceMs(180);
+            session->acquisition()->MainTimerTimer();
+        }
+    }
+    TSignalRecord &signal(int i) { return session->acquisition()->ModObject[1]->Signals[i]; }
+    void cyclesUntil(qsizetype eventCount)
+    {
+        for (int cycle = 0; cycle < 60 && events.size() < eventCount; ++cycle)
+            ticks(5);
+    }
+};
+
+QJsonObject json(const QByteArray &body)
+{
+    return QJsonDocument::fromJson(body).object();
+}
+} // namespace
+
+class TestNotifier : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(QDir::setCurrent(m_dir.path())); }
+
+    void alarmsBecomeMailsAndPosts()
+    {
+        HttpReceiver hook;
+        SmtpSink smtp;
+        Rig rig(quick(hook.url(), smtp.url()));
+        rig.signal(1).AlarmHigh = 2.5; // input 1's sine wave crosses it and comes back
+        for (int i = 0; i < 2; ++i) {
+            rig.cyclesUntil(i + 1);
+            QTRY_COMPARE(hook.bodies.size(), i + 1);
+            QTRY_COMPARE(smtp.messages().size(), i + 1);
+            const PlantEvent &e = rig.events[i];
+            const QJsonObject o = json(hook.bodies[i]);
+            QCOMPARE(o["event"].toString(), i ? "cleared" : "raised");
+            QCOMPARE(o["module"].toString(), "0x1004A2");
+            QCOMPARE(o["index"].toInt(), 1);
+            QCOMPARE(o["name"].toString() + o["unit"].toString(), "Analog Input 1Volt");
+            QCOMPARE(o["value"].toDouble(), e.value);
+            QCOMPARE(o["high"].toDouble(), 2.5);
+            QCOMPARE(o["text"].toString().toLatin1(), i ? e.text : rig.alarms.lines.value(0));
+            QVERIFY(hook.heads[i].contains("\r\ncontent-type: application/json\r\n"));
+            const QByteArray mail = smtp.messages()[i];
+            const QByteArray body = QByteArray::fromPercentEncoding(
+                QByteArray(mail).replace("=\r\n", ""), '='); // quoted-printable
+            QVERIFY2(mail.contains("\r\nSubject: Orvane alarm: 0x1004A2 Analog Input 1 "
+                         + formatTwoDecimals(e.value) + " Volt" + (i ? " cleared" : "") + "\r\n"),
+                mail.constData());
+            QVERIFY(body.contains(e.text + "\r\n") && body.contains("  Limits: high 2.50, low"));
+            QVERIFY(mail.contains("on " + QSysInfo::machineHostName().toUtf8()));
+            for (const char *pattern :
+                { "^Date: \\w{3}, \\d\\d \\w{3} \\d{4} [\\d:]{8} [+-]\\d{4}\r$",
+                    "^Message-ID: <[^ @]+@[^ @]+>\r$",
+                    "^  Time: [\\d-]{10} [\\d:]{8} [+-]\\d\\d:\\d\\d \\(.+\\)\r$" })
+                QVERIFY2(QRegularExpression(pattern, QRegularExpression::MultilineOption)
+                             .match(QString::fromUtf8(mail))
+                             .hasMatch(),
+                    pattern);
+        }
+        // A storm: five alarms raised and cleared within a second are one mail.
+        for (const double high : { -1e9, 1e9 }) {
+            for (int i = 1; i <= 5; ++i)
+                rig.signal(i).AlarmHigh = high;
+            rig.ticks(5);
+        }
+        QCOMPARE(rig.events.size(), 12);
+        QTRY_COMPARE(hook.bodies.size(), 12);
+        QTRY_COMPARE(smtp.messages().size(), 3);
+        QVERIFY(smtp.messages()[2].contains("\r\nSubject: Orvane: 10 events\r\n"));
+    }
+
+    void minIntervalHoldsAFlappingSignalBack()
+    {
+        HttpReceiver hook;
+        NotifySettings n = quick(hook.url(), {});
+        n.minIntervalS = 300;
+        Rig rig(n);
+        for (const double high : { -1e9, 1e9, -1e9, 1e9 }) {
+            rig.signal(1).AlarmHigh = high;
+            rig.ticks(5);
+        }
+        QCOMPARE(rig.events.size(), 4);
+        QTRY_COMPARE(hook.bodies.size(), 1);
+        rig.clock.advanceMs(300 * 1000); // the last state, cleared, is told then
+        QTRY_COMPARE(hook.bodies.size(), 2);
+        QCOMPARE(json(hook.bodies[1])["event"].toString(), "cleared");
+        QCOMPARE(json(hook.bodies[1])["held"].toInt(), 3);
+    }
+
+    void failuresAreRetriedOrReportedOnce_data()
+    {
+        QTest::addColumn<int>("status"); // the web hook's failure; -1 silent, -2 refused
+        QTest::addColumn<int>("failures");
+        QTest::addColumn<QString>("mailTo"); // a mail instead of the web hook
+        QTest::addColumn<int>("requests"); // at least
+        QTest::addColumn<QByteArrayList>("lines"); // the event log's, after the channel
+        const QByteArrayList recovered { "HTTP 500, trying again", "delivered again" };
+        QTest::newRow("HTTP 500 twice") << 500 << 2 << "" << 3 << recovered;
+        QTest::newRow("HTTP 400") << 400 << 1 << "" << 1
+                                  << QByteArrayList { "HTTP 400, not sent (1 event)" };
+        for (const QByteArray reason : { "Timeout was reached", "Couldn't connect to server" }) {
+            QTest::newRow(reason.constData())
+                << (reason.startsWith('T') ? -1 : -2) << 0 << "" << 0
+                << QByteArrayList { reason + ", trying again",
+                       "1 event dropped, not delivered within 1 s (" + reason + ")" };
+        }
+        QTest::newRow("SMTP 451 twice")
+            << 0 << 0 << "busy@plant.ex" << 0
+            << QByteArrayList { "SMTP 451, trying again", "delivered again" };
+        QTest::newRow("SMTP 550") << 0 << 0 << "reject@plant.ex" << 0
+                                  << QByteArrayList { "SMTP 550, not sent (1 event)" };
+    }
+    void failuresAreRetriedOrReportedOnce()
+    {
+        QFETCH(int, status);
+        QFETCH(int, failures);
+        QFETCH(QString, mailTo);
+        QFETCH(int, requests);
+        QFETCH(QByteArrayList, lines);
+        HttpReceiver hook;
+        hook.failStatus = status;
+        hook.failures = failures;
+        hook.silent = status == -1;
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost);
+        const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+        closed.close();
+        std::optional<SmtpSink> smtp;
+        if (!mailTo.isEmpty())
+            smtp.emplace();
+        NotifySettings n = mailTo.isEmpty() ? quick(status == -2 ? refused : hook.url(), {})
+                                            : quick({}, smtp->url(), mailTo);
+        n.timing.batchMs = 0;
+        FakeLogMemo log;
+        Notifier notifier(n, &log);
+        notifier.notify(PlantEvent {});
+        QTRY_VERIFY(log.history.size() >= lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QVERIFY2(log.history[i].endsWith(": " + lines[i]), log.history[i].constData());
+            QVERIFY(!log.history[i].contains("secret"));
+        }
+        QVERIFY(hook.requests >= requests);
+        if (smtp)
+            QCOMPARE(smtp->messages().size(), lines.last() == "delivered again" ? 1 : 0);
+    }
+
+    void theOldestAreDroppedPastTheBound()
+    {
+        SmtpSink smtp;
+        NotifySettings n = quick({}, smtp.url());
+        n.timing.batchMs = 3000;
+        FakeLogMemo log;
+        Notifier notifier(n, &log);
+        for (int i = 0; i < kNotifyQueueLimit + 5; ++i) {
+            PlantEvent e;
+            e.text = "event " + QByteArray::number(i);
+            notifier.notify(e);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(smtp.messages().size(), 1, 10000);
+        const QByteArray mail = smtp.messages()[0];
+        QVERIFY(mail.contains("\r\nSubject: Orvane: 1000 events\r\n"));
+        QVERIFY(mail.contains("\r\n5 older event(s) were dropped"));
+        QVERIFY(mail.contains("\r\nevent 5\r\n") && !mail.contains("\r\nevent 4\r\n"));
+        QTRY_VERIFY(!log.history.isEmpty());
+        QVERIFY(log.history[0].endsWith(": 5 events dropped, more than 1000 were waiting"));
+    }
+
+    void notifyTestExitCodes_data()
+    {
+        QTest::addColumn<QString>("config"); // %1: the web hook, %2: the SMTP server
+        QTest::addColumn<int>("failures"); // the web hook's 500s
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("nothing configured")
+            << "" << 0 << 1 << QByteArray("no notification is configured");
+        QTest::newRow("both delivered")
+            << "[notify]\nwebhook-url = %1\nsmtp-url = %2\nmail-from = a@pl.ex\nmail-to = b@pl.ex\n"
+            << 0 << 0 << QByteArray(": delivered\nE-mail smtp://127.0.0.1:");
+        QTest::newRow("web hook fails") << "[notify]\nwebhook-url = %1\n"
+                                        << 1 << 1 << QByteArray(": not delivered: HTTP 500\n");
+    }
+    void notifyTestExitCodes()
+    {
+#ifndef ORVANE_MONITOR
+        QSKIP("the program is not built");
+#else
+        QFETCH(QString, config);
+        QFETCH(int, failures);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, output);
+        HttpReceiver hook;
+        hook.failures = failures;
+        SmtpSink smtp;
+        QFile file(m_dir.filePath(QStringLiteral("notify.conf")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QString(config).replace("%1", hook.url()).replace("%2", smtp.url()).toUtf8());
+        file.close();
+        QProcess program;
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(
+            QStringLiteral(ORVANE_MONITOR), { "--notify-test", "--config", file.fileName() });
+        QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 30000);
+        const QByteArray printed = program.readAll();
+        QVERIFY2(printed.contains(output), printed.constData());
+        QCOMPARE(program.exitCode(), exitCode);
+        QCOMPARE(smtp.messages().size(), exitCode ? 0 : 1);
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNotifier)
+#include "tst_notifier.moc"

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QDir>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+namespace orvane {
+
+// A web-hook receiver: a real HTTP server on a free loopback port, served by
+// the event loop of the test's thread. It answers the first `failures`
+// requests with `failStatus`, every other with 200 (keeping the request), or,
+// when `silent`, accepts and never answers.
+class HttpReceiver : public QObject
+{
+public:
+    int failures = 0;
+    int failStatus = 500;
+    bool silent = false;
+    int requests = 0;
+    QByteArrayList heads, bodies; // of the requests answered 200
+
+    HttpReceiver()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = m_server.nextPendingConnection())
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { read(s); });
+        });
+    }
+    QString url() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/hooks/secret").arg(m_server.serverPort());
+    }
+
+private:
+    void read(QTcpSocket *s)
+    {
+        QByteArray &in = m_input[s];
+        in += s->readAll();
+        const qsizetype end = in.indexOf("\r\n\r\n");
+        const QByteArray head = in.left(end).toLower();
+        const qsizetype at = head.indexOf("content-length:");
+        const qsizetype length
+            = at < 0 ? 0 : head.mid(at + 15).split('\r').first().trimmed().toInt();
+        if (end < 0 || in.size() < end + 4 + length)
+            return;
+        ++requests;
+        if (silent)
+            return;
+        int status = 200;
+        if (failures > 0) {
+            --failures;
+            status = failStatus;
+        } else {
+            heads += head;
+            bodies += in.mid(end + 4, length);
+        }
+        s->write("HTTP/1.1 " + QByteArray::number(status) + " -\r\nContent-Length: 0\r\n\r\n");
+        s->disconnectFromHost();
+        m_input.remove(s);
+    }
+    QTcpServer m_server;
+    QHash<QTcpSocket *, QByteArray> m_input;
+};
+
+// A real SMTP server (aiosmtpd, tests/support/smtp_sink.py) on a free
+// loopback port, writing each message it accepts to a file of its own.
+class SmtpSink
+{
+public:
+    SmtpSink()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+        probe.close();
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+            { QStringLiteral(ORVANE_SMTP_SINK), QString::number(m_port), m_dir.path() });
+        m_process.waitForReadyRead(20000);
+    }
+    ~SmtpSink()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+    QString url() const { return QStringLiteral("smtp://127.0.0.1:%1").arg(m_port); }
+    QByteArrayList messages() const
+    {
+        QByteArrayList all;
+        for (const QString &name :
+            QDir(m_dir.path()).entryList({ "*.eml" }, QDir::Files, QDir::Name)) {
+            QFile file(m_dir.filePath(name));
+            all += file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }
+        return all;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    quint16 m_port = 0;
+    QProcess m_process;
+};
+
+} // namespace orvane
