@@ -18,15 +18,14 @@ public:
     int failures = 0;
     int failStatus = 500;
     bool silent = false;
-    int requests = 0;
     QByteArrayList heads, bodies; // of the requests answered 200
 
     HttpReceiver()
     {
         m_server.listen(QHostAddress::LocalHost, 0);
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *s = m_server.nextPendingConnection())
-                connect(s, &QTcpSocket::readyRead, this, [this, s] { read(s); });
+            QTcpSocket *s = m_server.nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, this, [this, s] { read(s); });
         });
     }
     QString url() const
@@ -42,24 +41,14 @@ private:
         const qsizetype end = in.indexOf("\r\n\r\n");
         const QByteArray head = in.left(end).toLower();
         const qsizetype at = head.indexOf("content-length:");
-        const qsizetype length
-            = at < 0 ? 0 : head.mid(at + 15).split('\r').first().trimmed().toInt();
-        if (end < 0 || in.size() < end + 4 + length)
+        const int length = at < 0 ? 0 : head.mid(at + 15).split('\r').first().trimmed().toInt();
+        if (end < 0 || in.size() < end + 4 + length || silent)
             return;
-        ++requests;
-        if (silent)
-            return;
-        int status = 200;
-        if (failures > 0) {
-            --failures;
-            status = failStatus;
-        } else {
-            heads += head;
-            bodies += in.mid(end + 4, length);
-        }
-        s->write("HTTP/1.1 " + QByteArray::number(status) + " -\r\nContent-Length: 0\r\n\r\n");
+        const bool fail = failures-- > 0;
+        if (!fail)
+            heads += head, bodies += in.mid(end + 4, length);
+        s->write("HTTP/1.1 " + QByteArray::number(fail ? failStatus : 200) + " -\r\n\r\n");
         s->disconnectFromHost();
-        m_input.remove(s);
     }
     QTcpServer m_server;
     QHash<QTcpSocket *, QByteArray> m_input;
@@ -72,13 +61,9 @@ class SmtpSink
 public:
     SmtpSink()
     {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        m_port = probe.serverPort();
-        probe.close();
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-            { QStringLiteral(ORVANE_SMTP_SINK), QString::number(m_port), m_dir.path() });
+        m_process.start(QStringLiteral("/usr/bin/python3"), { ORVANE_SMTP_SINK, m_dir.path() });
         m_process.waitForReadyRead(20000);
+        m_url = QString::fromLatin1(m_process.readLine().trimmed());
     }
     ~SmtpSink()
     {
@@ -86,13 +71,12 @@ public:
         if (!m_process.waitForFinished(5000))
             m_process.kill();
     }
-    QString url() const { return QStringLiteral("smtp://127.0.0.1:%1").arg(m_port); }
+    QString url() const { return m_url; }
     QByteArrayList messages() const
     {
         QByteArrayList all;
-        for (const QString &name :
-            QDir(m_dir.path()).entryList({ "*.eml" }, QDir::Files, QDir::Name)) {
-            QFile file(m_dir.filePath(name));
+        for (const QFileInfo &info : QDir(m_dir.path(), "*.eml", QDir::Name).entryInfoList()) {
+            QFile file(info.filePath());
             all += file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         }
         return all;
@@ -100,8 +84,8 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    quint16 m_port = 0;
     QProcess m_process;
+    QString m_url;
 };
 
 } // namespace orvane

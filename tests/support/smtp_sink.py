@@ -1,8 +1,13 @@
-# A real SMTP server for the notification tests (aiosmtpd): listens on
-# 127.0.0.1:PORT, writes every message it accepts to FOLDER/NNNN.eml, and
-# runs until its standard input closes. Recipients named reject@... are
-# refused for good (550), busy@... twice for now (451).
+# A real SMTP server for the notification tests (aiosmtpd): listens on a free
+# port of 127.0.0.1, prints its URL, and runs until its standard input
+# closes. Every message it accepts goes to FOLDER/NNNN.eml as received, then
+# "--decoded--" and what a mail reader shows: the decoded subject, the
+# decoded body, and the number of defects the parser found. Recipients named
+# reject@... are refused for good (550), busy@... twice for now (451).
+import email
+import email.policy
 import os
+import socket
 import sys
 
 from aiosmtpd.controller import Controller
@@ -24,16 +29,25 @@ class Sink:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        raw = envelope.original_content
+        message = email.message_from_bytes(raw, policy=email.policy.default)
+        defects = len(message.defects) + sum(len(v.defects) for v in message.values())
+        shown = "Subject: %s\n%s\nDefects: %d" % (
+            message["subject"], "\n".join(message.get_content().splitlines()), defects)
         self.count += 1
         path = os.path.join(self.folder, "%04d.eml" % self.count)
         with open(path + ".part", "wb") as f:
-            f.write(envelope.original_content)
+            f.write(raw + b"--decoded--\n" + shown.encode("utf-8"))
         os.rename(path + ".part", path)
         return "250 OK"
 
 
-controller = Controller(Sink(sys.argv[2]), hostname="127.0.0.1", port=int(sys.argv[1]))
+probe = socket.socket()
+probe.bind(("127.0.0.1", 0))
+port = probe.getsockname()[1]
+probe.close()
+controller = Controller(Sink(sys.argv[1]), hostname="127.0.0.1", port=port)
 controller.start()
-print("ready", flush=True)
+print("smtp://127.0.0.1:%d" % port, flush=True)
 sys.stdin.read()
 controller.stop()
