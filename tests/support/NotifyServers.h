@@ -10,15 +10,15 @@ namespace orvane {
 
 // A web-hook receiver: a real HTTP server on a free loopback port, served by
 // the event loop of the test's thread. It answers the first `failures`
-// requests with `failStatus`, every other with 200 (keeping the request), or,
-// when `silent`, accepts and never answers.
+// requests with `failStatus`, one that is not JSON with 415, every other
+// with 200 (keeping its body), or, when `silent`, accepts and never answers.
 class HttpReceiver : public QObject
 {
 public:
     int failures = 0;
     int failStatus = 500;
     bool silent = false;
-    QByteArrayList heads, bodies; // of the requests answered 200
+    QByteArrayList bodies; // of the requests answered 200
 
     HttpReceiver()
     {
@@ -44,10 +44,14 @@ private:
         const int length = at < 0 ? 0 : head.mid(at + 15).split('\r').first().trimmed().toInt();
         if (end < 0 || in.size() < end + 4 + length || silent)
             return;
-        const bool fail = failures-- > 0;
-        if (!fail)
-            heads += head, bodies += in.mid(end + 4, length);
-        s->write("HTTP/1.1 " + QByteArray::number(fail ? failStatus : 200) + " -\r\n\r\n");
+        int status = 200;
+        if (failures-- > 0)
+            status = failStatus;
+        else if (!head.contains("\r\ncontent-type: application/json\r\n"))
+            status = 415;
+        else
+            bodies += in.mid(end + 4, length);
+        s->write("HTTP/1.1 " + QByteArray::number(status) + " -\r\n\r\n");
         s->disconnectFromHost();
     }
     QTcpServer m_server;
