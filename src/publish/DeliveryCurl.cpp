@@ -80,10 +80,16 @@ DeliveryOutcome curlFailure(CURLcode code)
         QByteArray(curl_easy_strerror(code)) };
 }
 
-void setCommon(CURL *easy, const QByteArray &url, const char *protocols, const NotifyTiming &timing)
+// Only the protocols of the channel, whatever the URL says.
+void setCommon(CURL *easy, const QByteArray &url, bool mail, const NotifyTiming &timing)
 {
     curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, protocols);
+#if LIBCURL_VERSION_NUM >= 0x075500
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, mail ? "smtp,smtps" : "http,https");
+#else
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS,
+        mail ? long(CURLPROTO_SMTP | CURLPROTO_SMTPS) : long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+#endif
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(timing.connectTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(timing.transferTimeoutMs));
@@ -155,7 +161,7 @@ DeliveryOutcome CurlDelivery::postJson(
         return { DeliveryOutcome::Result::Retry, "out of memory" };
     ListPtr headers(append(nullptr, "Content-Type: application/json"));
     headers.reset(append(headers.release(), "Expect:"));
-    setCommon(easy.get(), QUrl(url).toEncoded(), "http,https", timing);
+    setCommon(easy.get(), QUrl(url).toEncoded(), false, timing);
     curl_easy_setopt(easy.get(), CURLOPT_USERAGENT, "orvane-monitor/" ORVANE_VERSION);
     curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(json.size()));
@@ -181,7 +187,7 @@ DeliveryOutcome CurlDelivery::sendMail(
     if (!easy)
         return { DeliveryOutcome::Result::Retry, "out of memory" };
     const QUrl url(settings.smtpUrl);
-    setCommon(easy.get(), url.toEncoded(), "smtp,smtps", timing);
+    setCommon(easy.get(), url.toEncoded(), true, timing);
     const QByteArray from = '<' + settings.mailFrom.toUtf8() + '>';
     curl_easy_setopt(easy.get(), CURLOPT_MAIL_FROM, from.constData());
     ListPtr recipients;
