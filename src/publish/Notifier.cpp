@@ -25,6 +25,14 @@ QByteArray sourceOf(const PlantEvent &e)
         return "interface " + e.interfaceSerial;
     }
 }
+
+// The start of a trouble (alarm raised, module or interface lost), as
+// against its end.
+bool isTrouble(PlantEvent::Kind kind)
+{
+    return kind == PlantEvent::Kind::AlarmRaised || kind == PlantEvent::Kind::ModuleLost
+        || kind == PlantEvent::Kind::InterfaceLost;
+}
 } // namespace
 
 Notifier::Notifier(const NotifySettings &settings, LogMemo *eventLog, QObject *parent)
@@ -75,31 +83,46 @@ qint64 Notifier::nowMs() const
 
 void Notifier::notify(const PlantEvent &event)
 {
-    if (!m_worker || !wanted(event))
+    if (!m_worker)
         return;
     const qint64 interval = qint64(m_settings.minIntervalS) * 1000;
     if (interval <= 0 || event.kind == PlantEvent::Kind::Test) {
-        send(event, 0);
+        if (wanted(event))
+            m_worker->post(Notice { event, 0 });
         return;
     }
     const qint64 now = nowMs();
-    const QByteArray source = sourceOf(event);
-    const auto found = m_holds.find(source);
-    if (found == m_holds.end() || now - found->lastSentMs >= interval) {
-        const int held = found == m_holds.end() ? 0 : found->held;
-        m_holds.insert(source, Hold { now, event.kind, 0, std::nullopt });
-        send(event, held);
+    Hold &h = m_holds[sourceOf(event)];
+    const bool trouble = isTrouble(event.kind);
+    // The end of a trouble people were told about is told at once; a new
+    // trouble only when the last one told is min-interval ago.
+    const bool tellNow = trouble
+        ? !h.toldTrouble && (!h.troubleMs || now - *h.troubleMs >= interval)
+        : h.toldTrouble;
+    if (tellNow) {
+        tell(h, event, now);
         return;
     }
-    ++found->held;
-    found->latest = event;
-    if (!m_releaseTimer.isActive())
+    ++h.held;
+    // Only a trouble that was not told is still to be told; an end of
+    // trouble whose start was held back leaves the source as it was told.
+    h.pending = trouble ? std::optional(event) : std::nullopt;
+    if (h.pending && !m_releaseTimer.isActive())
         m_releaseTimer.start();
 }
 
-void Notifier::send(const PlantEvent &event, int heldBack)
+void Notifier::tell(Hold &h, const PlantEvent &event, qint64 now)
 {
-    m_worker->post(Notice { event, heldBack });
+    h.toldTrouble = isTrouble(event.kind);
+    if (h.toldTrouble)
+        h.troubleMs = now;
+    h.pending.reset();
+    // An event the settings leave out changes what was told, but its count
+    // waits for the next message that goes out.
+    if (!wanted(event))
+        return;
+    m_worker->post(Notice { event, h.held });
+    h.held = 0;
 }
 
 void Notifier::releaseHeld(bool all)
@@ -109,18 +132,13 @@ void Notifier::releaseHeld(bool all)
     bool waiting = false;
     for (auto it = m_holds.begin(); it != m_holds.end();) {
         Hold &h = *it;
-        if (h.latest && (all || now - h.lastSentMs >= interval)) {
-            // Only a change of state is worth a message of its own; a
-            // source back where it was last told is counted in its next one.
-            if (h.latest->kind != h.lastSentKind) {
-                send(*h.latest, h.held);
-                h = Hold { now, h.latest->kind, 0, std::nullopt };
-            }
-            h.latest.reset();
-        }
-        waiting = waiting || h.latest;
-        // Sources long quiet are forgotten, so the table stays small.
-        if (!h.latest && h.held == 0 && now - h.lastSentMs >= interval)
+        // Still in trouble when the interval is over: told now, with the count.
+        if (h.pending && (all || now - *h.troubleMs >= interval))
+            tell(h, *h.pending, now);
+        waiting = waiting || h.pending;
+        // Sources quiet and well for a while are forgotten: the table stays small.
+        if (!h.pending && !h.toldTrouble && h.held == 0
+            && (!h.troubleMs || now - *h.troubleMs >= interval))
             it = m_holds.erase(it);
         else
             ++it;

@@ -18,9 +18,12 @@ class LogMemo;
 class NotifierWorker;
 
 // Tells people about plant events by e-mail and web hook. Lives on the main
-// thread: it picks the events the settings ask for, holds back a signal
-// (or module, or interface) that changes more often than min-interval, and
-// hands the rest to a delivery thread, whose event-log lines it writes.
+// thread: it picks the events the settings ask for, and hands them to a
+// delivery thread, whose event-log lines it writes. Under min-interval a
+// source that keeps getting into trouble (a signal crossing its limit, a
+// module or the interface lost) is told at most once per interval; the end
+// of a trouble that was told is told at once, and what was held back is
+// counted in the source's next message.
 class Notifier : public QObject
 {
     Q_OBJECT
@@ -36,19 +39,20 @@ public:
     void stop();
 
 private:
-    // One source of events under min-interval.
+    // What one source of events (a signal, a module, the interface) was
+    // told to be, under min-interval.
     struct Hold
     {
-        qint64 lastSentMs = 0;
-        PlantEvent::Kind lastSentKind = PlantEvent::Kind::Test;
+        bool toldTrouble = false; // alarm raised or link lost, as last told
+        std::optional<qint64> troubleMs; // when a trouble was last told
         int held = 0; // events not sent since the last message
-        std::optional<PlantEvent> latest; // the newest of them, if still to be told
+        std::optional<PlantEvent> pending; // a trouble held back, still to be told
     };
 
     bool wanted(const PlantEvent &event) const;
     qint64 nowMs() const;
-    void send(const PlantEvent &event, int heldBack);
-    // Sends what min-interval held back once its time has come (`all`: now).
+    void tell(Hold &hold, const PlantEvent &event, qint64 now);
+    // Tells the troubles held back once their interval is over (`all`: now).
     void releaseHeld(bool all);
     void writeLines();
 
