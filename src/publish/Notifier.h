@@ -33,7 +33,7 @@ public:
 
     // A plant event (connect the session's plantEvent here).
     void notify(const orvane::PlantEvent &event);
-    // Ends delivery: held-back changes of state and whatever waits get one
+    // Ends delivery: troubles held back and whatever waits get one
     // last try (at most timing.closeGraceMs), what is left is one event-log
     // line. Later events are ignored. Safe to call more than once.
     void stop();
