@@ -55,7 +55,6 @@ public:
     TcpDataServer *server() const { return m_server.get(); }
     TThreadedTimer *timer() const { return m_timer.get(); }
     D2xxDriver *driver() const { return m_driver.get(); }
-    Notifier *notifier() const { return m_notifier.get(); } // null: notifications off
     InterfaceReconnect *reconnect() const { return m_reconnect.get(); }
 
     // The program is up (the window shown, or a headless run started): the
