@@ -3,6 +3,7 @@
 #include "acquisition/ThdTimer.h"
 #include "acquisition/d2xx/D2xxDriver.h"
 #include "common/EventLog.h"
+#include "publish/Notifier.h"
 
 #include <QDateTime>
 
@@ -56,6 +57,12 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
     }
     m_latest = takeSnapshot();
     m_server->publishSnapshot(*m_latest);
+
+    // Notifications by e-mail and web hook: their own thread delivers.
+    if (options.notify.enabled()) {
+        m_notifier = std::make_unique<Notifier>(options.notify, ports.eventLog);
+        connect(this, &OrvaneSession::plantEvent, m_notifier.get(), &Notifier::notify);
+    }
 }
 
 OrvaneSession::~OrvaneSession()
@@ -64,6 +71,7 @@ OrvaneSession::~OrvaneSession()
     m_timer.reset();
     m_acq->ThreadedTimer1 = nullptr;
     m_server.reset();
+    m_notifier.reset();
 }
 
 void OrvaneSession::start(const QByteArray &fileVersion)
@@ -77,6 +85,8 @@ void OrvaneSession::close()
         return;
     m_closed = true;
     m_acq->FormClose();
+    if (m_notifier)
+        m_notifier->stop(); // what waits gets a last, short try
 }
 
 SnapshotPtr OrvaneSession::takeSnapshot()

@@ -14,6 +14,7 @@
 namespace orvane {
 
 class D2xxDriver;
+class Notifier;
 class TThreadedTimer;
 
 // One run of the program without its windows: the device driver, the
@@ -91,6 +92,7 @@ private:
     std::unique_ptr<InterfaceReconnect> m_reconnect;
     std::unique_ptr<TThreadedTimer> m_timer;
     std::unique_ptr<TcpDataServer> m_server;
+    std::unique_ptr<Notifier> m_notifier;
     bool m_closed = false;
     SnapshotPtr m_latest;
     // The interface of the last tick, for its lost and back events.

@@ -33,8 +33,9 @@ bool isMailAddress(const QString &text)
     if (at <= 0 || at != text.lastIndexOf(QLatin1Char('@')) || at == text.size() - 1)
         return false;
     for (const QChar c : text) {
+        // Printable ASCII only: a header or an SMTP command carries it as is.
         if (c.unicode() <= 0x20 || c == u'<' || c == u'>' || c == u',' || c == u'"'
-            || c.unicode() == 0x7F)
+            || c.unicode() >= 0x7F)
             return false;
     }
     return true;
@@ -192,8 +193,12 @@ bool readProgramOptions(const QStringList &arguments, ProgramOptions *o, QString
         QStringLiteral("Publish to the MQTT broker at <url>: mqtt://host[:port] or "
                        "mqtts://host[:port]."),
         QStringLiteral("url"));
+    const QCommandLineOption notifyTest(QStringLiteral("notify-test"),
+        QStringLiteral("Send one test notification through every channel of the [notify] "
+                       "configuration, print the outcome of each and exit (0: all delivered)."));
     parser.addOptions(
         { simulate, scenario, driver, headless, port, reconnect, noReconnect, config, mqtt });
+    parser.addOption(notifyTest);
     parser.process(arguments);
 
     if (parser.isSet(reconnect) && parser.isSet(noReconnect)) {
@@ -201,6 +206,7 @@ bool readProgramOptions(const QStringList &arguments, ProgramOptions *o, QString
         return false;
     }
     o->headless = parser.isSet(headless);
+    o->notifyTest = parser.isSet(notifyTest);
     o->session.reconnect = o->headless;
 
     // The file first, then the command line over it.

@@ -15,6 +15,7 @@ struct ProgramOptions
     DriverOptions driver;
     OrvaneSession::Options session;
     QString configFile; // the file read; empty when there was none
+    bool notifyTest = false; // --notify-test: send a test notification and exit
 };
 
 // The configuration file a run reads when --config names none: the user's

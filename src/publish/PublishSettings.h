@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace orvane {
 
 // The broker connection and what is published ([mqtt] in the configuration
@@ -28,6 +30,24 @@ struct MqttSettings
     bool enabled() const { return !host.isEmpty(); }
 };
 
+// How long notifications wait and try. Not in the configuration file: these
+// are the program's values, and tests shorten them.
+struct NotifyTiming
+{
+    int batchMs = 10000; // e-mail: events this close together share one message
+    int batchMaxMs = 60000; // but a message waits no longer than this for more
+    int retryFirstMs = 10000; // the first retry; each next one waits twice as long
+    int retryMaxMs = 300000; // up to this
+    int retryForMs = 3600000; // an event not delivered within this is dropped
+    int connectTimeoutMs = 10000;
+    int transferTimeoutMs = 30000; // a server that accepts and never answers
+    int closeGraceMs = 3000; // at the end of the run: one last try for what waits
+    int releaseCheckMs = 1000; // how often held-back events are looked at
+    // The clock of min-interval (milliseconds, monotonic); empty: the steady
+    // clock. Tests give the simulated one.
+    std::function<qint64()> clockMs;
+};
+
 // Alarm notifications by e-mail and web hook ([notify]).
 struct NotifySettings
 {
@@ -42,6 +62,7 @@ struct NotifySettings
     bool cleared = true;
     bool interface = true;
     bool module = true;
+    NotifyTiming timing;
 
     bool enabled() const { return !webhookUrl.isEmpty() || !smtpUrl.isEmpty(); }
 };

@@ -4,6 +4,7 @@
 #include "OrvaneVersion.h"
 #include "app/DriverSelection.h"
 #include "app/HeadlessRun.h"
+#include "app/NotifyTest.h"
 #include "app/ProgramOptions.h"
 #include "modules/WarningFormUnit.h"
 #include "trace/TPlotWindowUnit.h"
@@ -34,10 +35,12 @@ bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> nam
 int main(int argc, char *argv[])
 {
     // A run without a window needs no display: no GUI application then; nor
-    // do --help and --version, which also answer on a machine without one.
+    // do --help, --version and --notify-test, which also answer on a machine
+    // without one.
     const bool headless = hasArgument(argc, argv, { "--headless" });
-    const bool windowless
-        = headless || hasArgument(argc, argv, { "--help", "-h", "--help-all", "--version", "-v" });
+    const bool windowless = headless
+        || hasArgument(
+            argc, argv, { "--help", "-h", "--help-all", "--version", "-v", "--notify-test" });
     std::unique_ptr<QCoreApplication> app = windowless
         ? std::make_unique<QCoreApplication>(argc, argv)
         : std::make_unique<QApplication>(argc, argv);
@@ -50,6 +53,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "orvane-monitor: %s\n", qPrintable(problem));
         return 1;
     }
+    // A check of the notification set-up opens no device and no window.
+    if (options.notifyTest)
+        return runNotifyTest(options.session.notify, options.configFile);
     DriverSelection selection = selectDriver(options.driver);
     if (!selection.error.isEmpty()) {
         std::fprintf(stderr, "orvane-monitor: %s\n", qPrintable(selection.error));
