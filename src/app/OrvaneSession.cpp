@@ -29,7 +29,10 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
 
     m_acq = std::make_unique<AcquisitionControl>(m_driver.get(), ports);
     m_acq->FormCreate();
-    m_acq->ThreadedTimer1 = m_timer.get();
+    // Without the timer running (ticks by hand), the start-up scan must not
+    // switch it on when it ends.
+    if (options.startTimer)
+        m_acq->ThreadedTimer1 = m_timer.get();
     if (options.reconnect) {
         m_reconnect = std::make_unique<InterfaceReconnect>(
             *m_acq, m_driver.get(), options.reconnectClockMs);

@@ -49,9 +49,7 @@ struct Rig : FakePortSet
         QObject::connect(session.get(), &OrvaneSession::plantEvent,
             [this](const PlantEvent &e) { events.append(e); });
         session->start("2.2.0.0");
-        ticks(1); // the start-up scan, which enables the real-time timer: off again
-        session->timer()->setEnabled(false);
-        ticks(5 * 2); // alarms count from the second reply on
+        ticks(1 + 5 * 2); // the start-up scan; alarms count from the second reply on
     }
     void ticks(int n)
     {
