@@ -3,6 +3,7 @@
 #include "acquisition/ThdTimer.h"
 #include "acquisition/d2xx/D2xxDriver.h"
 #include "common/EventLog.h"
+#include "publish/MqttPublisher.h"
 
 #include <QDateTime>
 
@@ -52,6 +53,30 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
     }
     m_latest = takeSnapshot();
     m_server->publishSnapshot(*m_latest);
+
+    if (options.mqtt.enabled()) {
+        m_mqtt = std::make_unique<MqttPublisher>(options.mqtt);
+        MqttPublisher *mqtt = m_mqtt.get();
+        connect(this, &OrvaneSession::cycleCompleted, mqtt, &MqttPublisher::takeCycle);
+        connect(this, &OrvaneSession::modulesChanged, mqtt, &MqttPublisher::takeChange);
+        connect(this, &OrvaneSession::plantEvent, mqtt, &MqttPublisher::takeEvent);
+        connect(mqtt, &MqttPublisher::eventLogLine, this,
+            [eventLog](const QByteArray &line) { appendEventLogLine(eventLog, line); });
+        // A command acts as the outputs panel's radio group does, on the
+        // present module with exactly that serial number.
+        connect(mqtt, &MqttPublisher::outputCommand, this,
+            [this](const QByteArray &serial, int output, int mode) {
+                for (int slot = 1; slot <= 4; ++slot) {
+                    const TOV_MOD_Object &module = *m_acq->ModObject[slot];
+                    if (module.Present && module.SerialText == serial) {
+                        m_acq->setOutputMode(slot, output, mode);
+                        return;
+                    }
+                }
+                m_acq->InfoDialogAdd("MQTT command ignored: module " + serial + " is gone");
+            });
+        m_mqtt->start();
+    }
 }
 
 OrvaneSession::~OrvaneSession()
@@ -60,6 +85,7 @@ OrvaneSession::~OrvaneSession()
     m_timer.reset();
     m_acq->ThreadedTimer1 = nullptr;
     m_server.reset();
+    m_mqtt.reset();
 }
 
 void OrvaneSession::start(const QByteArray &fileVersion)
@@ -72,7 +98,12 @@ void OrvaneSession::close()
     if (m_closed)
         return;
     m_closed = true;
+    // The publishers say goodbye while the cycle winds down.
+    if (m_mqtt)
+        m_mqtt->requestStop();
     m_acq->FormClose();
+    if (m_mqtt)
+        m_mqtt->finish();
 }
 
 SnapshotPtr OrvaneSession::takeSnapshot()
