@@ -342,6 +342,8 @@ void MqttLink::logged(int level, const char *text)
     } else if (error.startsWith("Error: ")) {
         error = error.mid(7);
     }
+    if (error.endsWith('.'))
+        error.chop(1);
     m_libraryError = printable(error, 200);
 }
 
