@@ -98,12 +98,14 @@ void OrvaneSession::close()
     if (m_closed)
         return;
     m_closed = true;
-    // The publishers say goodbye while the cycle winds down.
+    // The publishers say goodbye while the cycle winds down. One stuck in a
+    // connect is left behind; the broker sends its last will when the
+    // process ends.
     if (m_mqtt)
         m_mqtt->requestStop();
     m_acq->FormClose();
     if (m_mqtt)
-        m_mqtt->finish();
+        m_mqtt->finish(500);
 }
 
 SnapshotPtr OrvaneSession::takeSnapshot()
