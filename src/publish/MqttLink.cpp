@@ -98,6 +98,7 @@ private:
     QByteArray reasonFor(int rc) const;
     void takeOver();
     void flush();
+    void publishModules();
     void applyList(const ModuleSnapshot &snapshot);
     void clearModule(const SlotSnapshot &module);
     void publish(const QByteArray &topic, const QByteArray &payload, bool retain, int qos = -1);
@@ -449,10 +450,28 @@ void MqttLink::takeOver()
 
 void MqttLink::flush()
 {
-    if (!m_up || !m_latest)
+    if (!m_up)
         return;
-    // The module list: at once after a cycle (the scan is over), otherwise
-    // once a scan's steps have settled.
+    if (m_latest)
+        publishModules();
+    if (!m_cycleSent && m_unfinished < kMaxUnfinished) {
+        m_cycleSent = true;
+        for (const SlotSnapshot &module : m_cycle->modules) {
+            if (module.present && m_listed.contains(module.serial)) {
+                publish(moduleTopic(module.serial) + "/state",
+                    mqtt::stateJson(module, m_cycle->timeMs, m_cycle->cycle), true);
+            }
+        }
+    }
+    for (const PlantEvent &e : m_events)
+        publish(moduleTopic(e.module) + "/alarm", mqtt::alarmJson(e), false);
+    m_events.clear();
+}
+
+// The module list (at once after a cycle, when the scan is over; otherwise
+// once a scan's steps have settled), the outputs' modes and discovery.
+void MqttLink::publishModules()
+{
     const QByteArray list = mqtt::modulesJson(*m_latest);
     if (list != m_listJson || !m_stale.empty()) {
         if (list != m_candidate) {
@@ -464,7 +483,6 @@ void MqttLink::flush()
     }
     if (m_listKnown)
         publishChanged(m_prefix + "/modules", m_listJson);
-
     for (const SlotSnapshot &module : m_latest->modules) {
         if (!module.present || !m_listed.contains(module.serial))
             continue;
@@ -479,19 +497,6 @@ void MqttLink::flush()
         }
     }
     m_detailsDue = false;
-
-    if (!m_cycleSent && m_unfinished < kMaxUnfinished) {
-        m_cycleSent = true;
-        for (const SlotSnapshot &module : m_cycle->modules) {
-            if (module.present && m_listed.contains(module.serial)) {
-                publish(moduleTopic(module.serial) + "/state",
-                    mqtt::stateJson(module, m_cycle->timeMs, m_cycle->cycle), true);
-            }
-        }
-    }
-    for (const PlantEvent &e : m_events)
-        publish(moduleTopic(e.module) + "/alarm", mqtt::alarmJson(e), false);
-    m_events.clear();
 }
 
 // The present modules become the list; those no longer found (also those an
