@@ -124,6 +124,7 @@ struct Subscriber
         qint64 wallMs;
         QByteArray topic;
         QByteArray payload;
+        bool retained; // stored before we subscribed, not live
     };
     std::mutex mutex;
     std::vector<Message> messages;
@@ -137,7 +138,7 @@ struct Subscriber
             mosq, [](mosquitto *, void *self, const mosquitto_message *m) {
                 auto *s = static_cast<Subscriber *>(self);
                 Message copy { steadyNs(), QDateTime::currentMSecsSinceEpoch(), m->topic,
-                    QByteArray(static_cast<const char *>(m->payload), m->payloadlen) };
+                    QByteArray(static_cast<const char *>(m->payload), m->payloadlen), m->retain };
                 std::lock_guard lock(s->mutex);
                 s->messages.push_back(std::move(copy));
             });
@@ -313,8 +314,8 @@ int count(int port, double seconds, int brokerPid)
         QThread::msleep(50);
         for (const auto &m : sub.take()) {
             const qint64 cycle = cycleOf(m.payload);
-            if (cycle < 0)
-                continue; // a cleared state
+            if (cycle < 0 || m.retained)
+                continue; // a cleared state, or one from before
             ++states;
             const auto last = lastCycle.find(m.topic);
             if (last != lastCycle.end()) {
