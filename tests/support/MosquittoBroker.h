@@ -91,16 +91,6 @@ public:
             QStringList { "-p", QString::number(port), "-v", "-t", "orvane/#" } + options);
     }
     ~Subscriber() override { kill(), waitForFinished(); }
-    // Waits until the subscription stands: a probe message comes back.
-    bool subscribed(quint16 port)
-    {
-        for (int i = 0; i < 100 && !lines.contains("orvane/probe x"); ++i) {
-            QProcess::execute(
-                "mosquitto_pub", { "-p", QString::number(port), "-t", "orvane/probe", "-m", "x" });
-            QTest::qWait(200);
-        }
-        return lines.contains("orvane/probe x");
-    }
 };
 
 } // namespace orvane
