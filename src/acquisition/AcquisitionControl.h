@@ -97,6 +97,13 @@ public:
     // while polling is stopped. A module without nodes in the tree gets
     // none: only the announcement follows.
     void moduleEdited(int slot);
+    // The outputs panel's mode choice: output 1 or 2 of `slot` becomes 0 "Off",
+    // 1 "On" or 2 "Use Rule". The module object changes at once, the module
+    // with its next request, the settings file only with a save. A type-2
+    // module switches on above its threshold only, so both rule actions
+    // become "ON". Announced as an edit and with outputModeSet. False (and
+    // nothing changes) for a slot, output or mode out of range.
+    bool setOutputMode(int slot, int output, int mode);
     // The configuration grid's read-back for `slot`: ReadConfiguration,
     // SaveSettings, then moduleEdited.
     void readBackConfiguration(int slot);
@@ -129,6 +136,9 @@ Q_SIGNALS:
     // Module data changed outside the polling cycle: a scan changed a slot or
     // the operator edited a module.
     void modulesChanged();
+    // setOutputMode changed an output of `slot` (the panel or a remote
+    // command); a panel that shows the module refills.
+    void outputModeSet(int slot);
     // A polling cycle was completed: its replies are processed and the
     // window's panels updated. Emitted once per cycle, last in EndOfCycle.
     void cycleCompleted();

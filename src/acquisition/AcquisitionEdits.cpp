@@ -27,6 +27,22 @@ void AcquisitionControl::moduleEdited(int slot)
     Q_EMIT modulesChanged();
 }
 
+bool AcquisitionControl::setOutputMode(int slot, int output, int mode)
+{
+    if (!isSlot(slot) || output < 1 || output > 2 || mode < 0 || mode > 2)
+        return false;
+    TOV_MOD_Object &module = *ModObject[slot];
+    const int signal = output == 1 ? module.Output1Signal() : module.Output2Signal();
+    module.Signals[size_t(signal)].OutputMode = mode;
+    if (module.ModuleType == 2) {
+        module.Signals[size_t(module.Output1Signal())].RuleAction = 0;
+        module.Signals[size_t(module.Output2Signal())].RuleAction = 0;
+    }
+    moduleEdited(slot);
+    Q_EMIT outputModeSet(slot);
+    return true;
+}
+
 void AcquisitionControl::readBackConfiguration(int slot)
 {
     if (!isSlot(slot))

@@ -4,6 +4,7 @@
 #include "acquisition/d2xx/D2xxDriver.h"
 #include "common/EventLog.h"
 #include "publish/Notifier.h"
+#include "publish/MqttPublisher.h"
 
 #include <QDateTime>
 
@@ -66,6 +67,30 @@ OrvaneSession::OrvaneSession(std::unique_ptr<D2xxDriver> driver,
         m_notifier = std::make_unique<Notifier>(options.notify, ports.eventLog);
         connect(this, &OrvaneSession::plantEvent, m_notifier.get(), &Notifier::notify);
     }
+
+    if (options.mqtt.enabled()) {
+        m_mqtt = std::make_unique<MqttPublisher>(options.mqtt);
+        MqttPublisher *mqtt = m_mqtt.get();
+        connect(this, &OrvaneSession::cycleCompleted, mqtt, &MqttPublisher::takeCycle);
+        connect(this, &OrvaneSession::modulesChanged, mqtt, &MqttPublisher::takeChange);
+        connect(this, &OrvaneSession::plantEvent, mqtt, &MqttPublisher::takeEvent);
+        connect(mqtt, &MqttPublisher::eventLogLine, this,
+            [eventLog](const QByteArray &line) { appendEventLogLine(eventLog, line); });
+        // A command acts as the outputs panel's radio group does, on the
+        // present module with exactly that serial number.
+        connect(mqtt, &MqttPublisher::outputCommand, this,
+            [this](const QByteArray &serial, int output, int mode) {
+                for (int slot = 1; slot <= 4; ++slot) {
+                    const TOV_MOD_Object &module = *m_acq->ModObject[slot];
+                    if (module.Present && module.SerialText == serial) {
+                        m_acq->setOutputMode(slot, output, mode);
+                        return;
+                    }
+                }
+                m_acq->InfoDialogAdd("MQTT command ignored: module " + serial + " is gone");
+            });
+        m_mqtt->start();
+    }
 }
 
 OrvaneSession::~OrvaneSession()
@@ -75,6 +100,7 @@ OrvaneSession::~OrvaneSession()
     m_acq->ThreadedTimer1 = nullptr;
     m_server.reset();
     m_notifier.reset();
+    m_mqtt.reset();
 }
 
 void OrvaneSession::start(const QByteArray &fileVersion)
@@ -87,9 +113,16 @@ void OrvaneSession::close()
     if (m_closed)
         return;
     m_closed = true;
+    // The publishers say goodbye while the cycle winds down. One stuck in a
+    // connect is left behind; the broker sends its last will when the
+    // process ends.
+    if (m_mqtt)
+        m_mqtt->requestStop();
     m_acq->FormClose();
     if (m_notifier)
         m_notifier->stop(); // what waits gets a last, short try
+    if (m_mqtt)
+        m_mqtt->finish(500);
 }
 
 SnapshotPtr OrvaneSession::takeSnapshot()

@@ -15,6 +15,7 @@ namespace orvane {
 
 class D2xxDriver;
 class Notifier;
+class MqttPublisher;
 class TThreadedTimer;
 
 // One run of the program without its windows: the device driver, the
@@ -47,8 +48,8 @@ public:
     // first tick's event-log line).
     OrvaneSession(std::unique_ptr<D2xxDriver> driver, const AcquisitionControl::Ports &ports,
         const Options &options, QObject *parent = nullptr);
-    // Stops the timer first, then the data server; the device is closed by
-    // close() or with the driver.
+    // Stops the timer first, then the data server and the publishers; the
+    // device is closed by close() or with the driver.
     ~OrvaneSession() override;
 
     AcquisitionControl *acquisition() const { return m_acq.get(); }
@@ -56,6 +57,7 @@ public:
     TThreadedTimer *timer() const { return m_timer.get(); }
     D2xxDriver *driver() const { return m_driver.get(); }
     InterfaceReconnect *reconnect() const { return m_reconnect.get(); }
+    MqttPublisher *mqtt() const { return m_mqtt.get(); } // null when MQTT is off
 
     // The program is up (the window shown, or a headless run started): the
     // trace view gets the modules and the event log the version line.
@@ -93,6 +95,7 @@ private:
     std::unique_ptr<TThreadedTimer> m_timer;
     std::unique_ptr<TcpDataServer> m_server;
     std::unique_ptr<Notifier> m_notifier;
+    std::unique_ptr<MqttPublisher> m_mqtt;
     bool m_closed = false;
     SnapshotPtr m_latest;
     // The interface of the last tick, for its lost and back events.

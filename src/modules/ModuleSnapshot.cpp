@@ -55,6 +55,8 @@ void fillSlots(ModuleSnapshot &snapshot, const std::array<const TOV_MOD_Object *
         slot.lostReplies = module->LostReplies;
         slot.output1 = module->OutputState1;
         slot.output2 = module->OutputState2;
+        slot.outputMode1 = module->Signals[size_t(module->Output1Signal())].OutputMode;
+        slot.outputMode2 = module->Signals[size_t(module->Output2Signal())].OutputMode;
         // The count is written by the scan and the settings code; never let it
         // index past the signal arrays.
         const int count = std::clamp<int>(module->SignalCount, 0, kMaxSignals);

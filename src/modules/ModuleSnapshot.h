@@ -42,6 +42,8 @@ struct SlotSnapshot
     int lostReplies = 0; // the statistics panel's count
     int output1 = 0; // output states as last decided (0 off, 1 on)
     int output2 = 0;
+    int outputMode1 = 0; // the outputs' modes: 0 off, 1 on, 2 by the rule
+    int outputMode2 = 0;
     std::vector<SignalSnapshot> signalList; // the signals in use, in order
 };
 

@@ -85,6 +85,15 @@ TDigoutPanel::TDigoutPanel(QWidget *parent)
     connect(SaveButton, &QPushButton::clicked, this, &TDigoutPanel::SaveButtonClick);
 }
 
+void TDigoutPanel::bind(AcquisitionControl *acquisition)
+{
+    m_acq = acquisition;
+    connect(acquisition, &AcquisitionControl::outputModeSet, this, [this](int slot) {
+        if (slot == m_shownSlot && m_acq && slot == m_acq->SelectedModule)
+            UpdateDigoutPanel();
+    });
+}
+
 // The controls of one output. Operator actions are bound to the signals that
 // only operator input emits, so filling the panel runs no handler.
 void TDigoutPanel::buildOutput(int output, int y)
@@ -221,12 +230,8 @@ void TDigoutPanel::UpdateDigoutPanel_LEDS()
 
 void TDigoutPanel::DigoutRadioGroupClick(int output, int mode)
 {
-    TOV_MOD_Object *module = shownModule();
-    if (!module)
-        return;
-    module->Signals[outputSignal(*module, output)].OutputMode = mode;
-    m_acq->moduleEdited(m_shownSlot);
-    UpdateDigoutPanel();
+    if (shownModule() && m_acq->setOutputMode(m_shownSlot, output, mode))
+        UpdateDigoutPanel();
 }
 
 void TDigoutPanel::DigoutComboBox1Change(int output, int index)

@@ -29,7 +29,8 @@ class TDigoutPanel : public TPaneles
 public:
     explicit TDigoutPanel(QWidget *parent = nullptr);
 
-    void bind(AcquisitionControl *acquisition) { m_acq = acquisition; }
+    // Also follows mode changes made elsewhere (a remote command).
+    void bind(AcquisitionControl *acquisition);
 
     QLabel *DigoutPanelLabel = nullptr; // heading
     QGroupBox *StatusGroupBox = nullptr;

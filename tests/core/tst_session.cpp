@@ -1,14 +1,8 @@
 // The session from its outside: the simulated network in, the TCP data line,
 // the event log and a measurement log file out.
 #include "DataLineRequest.h"
-#include "FakeAlarmOutput.h"
-#include "FakePorts.h"
-#include "app/OrvaneSession.h"
-#include "common/NavigationTree.h"
+#include "SessionRig.h"
 #include "net/DataLine.h"
-#include "sim/Scenario.h"
-#include "sim/SimClock.h"
-#include "sim/SimDriver.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,39 +13,7 @@
 
 using namespace orvane;
 
-namespace {
-struct Rig : FakePortSet
-{
-    ManualSimClock clock;
-    FakeAlarmOutput alarms;
-    std::unique_ptr<OrvaneSession> session;
-
-    explicit Rig(quint16 port = 0)
-    {
-        OrvaneSession::Options options;
-        options.dataPort = port;
-        options.startTimer = false;
-        session = std::make_unique<OrvaneSession>(
-            std::make_unique<SimDriver>(builtInScenario(), clock), portsWithAlarms(), options);
-        session->acquisition()->IntObject->setWaitFunction([this](int ms) { clock.advanceMs(ms); });
-        session->start("2.2.0.0");
-    }
-    AcquisitionControl::Ports portsWithAlarms()
-    {
-        AcquisitionControl::Ports p = ports();
-        p.alarms = &alarms;
-        return p;
-    }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            clock.advanceMs(180);
-            session->acquisition()->MainTimerTimer();
-        }
-    }
-};
-
-} // namespace
+using Rig = SessionRig;
 
 class TestSession : public QObject
 {

@@ -363,6 +363,8 @@ private Q_SLOTS:
         QFile file("Module_v13_0x1004A2.dat");
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll().mid(5 * kSettingsRecordSize + 88, 4), QByteArray("\1\0\0\0", 4));
+        rig.acq->setOutputMode(1, 2, 2); // a remote command: the panel follows
+        QCOMPARE(panel->checkedMode(2), 2);
 
         // After a scan the panel may show a module that has left the slot.
         rig.module(1).SerialText = "0x1004A3";
