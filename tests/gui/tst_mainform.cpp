@@ -62,9 +62,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QRect>("geometry");
         QTest::addColumn<QString>("text"); // null: not checked
-        const auto row = [](const char *name, const char *parent, QRect g, const char *text = 0) {
-            QTest::newRow(name) << parent << g << QString::fromLatin1(text);
-        };
+        const auto row
+            = [](const char *name, const char *parent, QRect g, const char *text = nullptr) {
+                  QTest::newRow(name) << parent << g << QString::fromLatin1(text);
+              };
         row("MasterTree", "MainPaneles", { 8, 8, 361, 425 });
         const char *buttons[] = { "SpeedButton3", "GreenCyclicButton", "InfoSpeedButton",
             "TxRxSpeedButton", "SettingsSpeedButton", "DigoutButton", "DataLoggingSpeedButton",
