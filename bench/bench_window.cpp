@@ -3,11 +3,8 @@
 // checks, conversion, tree texts, statistics, LEDs, trace refresh) and the
 // repaint the cycle causes, with four modules present. The simulated radio
 // runs on a manual clock, so the figure is the program's own work.
+#include "SimWindow.h"
 #include "modules/WarningFormUnit.h"
-#include "sim/Scenario.h"
-#include "sim/SimClock.h"
-#include "sim/SimDriver.h"
-#include "ui/MainFormUnit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,46 +19,34 @@ Scenario fourModules()
 {
     Scenario s = builtInScenario();
     s.modules.clear();
-    const char *serials[] = {"0x1004A2", "0x2000B7", "0x1004A3", "0x2000B8"};
+    const char *serials[] = { "0x1004A2", "0x2000B7", "0x1004A3", "0x2000B8" };
     for (int band = 0; band < 4; ++band) {
         ScenarioModule m;
         m.band = band;
         m.type = band % 2 ? 2 : 1;
         m.serial = serials[band];
-        m.raw = band % 2 ? std::array<int, 5>{819, 43, 512, 256, 100}
-                         : std::array<int, 5>{512, 256, 1023, 0, 100};
+        m.raw = band % 2 ? std::array<int, 5> { 819, 43, 512, 256, 100 }
+                         : std::array<int, 5> { 512, 256, 1023, 0, 100 };
         m.wave = SimWave::Sine;
         s.modules.push_back(m);
     }
     return s;
 }
 
-struct Window
+struct Window : SimWindow
 {
     QTemporaryDir dir;
-    ManualSimClock clock;
-    std::unique_ptr<TMainForm> form;
     TWarningForm warning;
 
     explicit Window(int panel)
+        : SimWindow(fourModules())
     {
         QDir::setCurrent(dir.path());
-        TMainForm::Options options;
-        options.startTimer = false;
-        options.dataPort = 0;
-        form = std::make_unique<TMainForm>(
-            std::make_unique<SimDriver>(fourModules(), clock), options);
         form->setWarningForm(&warning);
-        form->acquisition()->IntObject->setWaitFunction([this](int ms) { clock.advanceMs(ms); });
         form->show();
         tick(); // start-up scan
         form->SetPanelsVisible(panel);
         cycle();
-    }
-    void tick()
-    {
-        clock.advanceMs(180);
-        form->MainTimerTimer();
     }
     void cycle()
     {

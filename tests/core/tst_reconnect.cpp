@@ -2,83 +2,20 @@
 // simulated interface is unplugged and comes back (or another one does); the
 // event log, the polling counters and the measurement log files show what the
 // program did. Everything runs on a simulated clock.
-#include "FakePorts.h"
-#include "app/OrvaneSession.h"
-#include "common/NavigationTree.h"
-#include "sim/Scenario.h"
-#include "sim/SimClock.h"
-#include "sim/SimDriver.h"
+#include "SimSession.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace orvane;
 
 namespace {
-// Counts the device-list look-ups.
-class CountingDriver : public SimDriver
+OrvaneSession::Options reconnecting()
 {
-public:
-    using SimDriver::SimDriver;
-    FT_STATUS FT_CreateDeviceInfoList(DWORD *count) override
-    {
-        ++lookUps;
-        return SimDriver::FT_CreateDeviceInfoList(count);
-    }
-    int lookUps = 0;
-};
-
-struct Rig
-{
-    ManualSimClock clock;
-    FakeLogMemo memo;
-    FakeOperatorMessages messages;
-    NavigationTree tree;
-    CountingDriver *driver = nullptr;
-    std::unique_ptr<OrvaneSession> session;
-
-    explicit Rig(const Scenario &scenario)
-    {
-        AcquisitionControl::Ports ports;
-        ports.eventLog = &memo;
-        ports.messages = &messages;
-        ports.tree = &tree;
-        OrvaneSession::Options options;
-        options.dataPort = 0;
-        options.startTimer = false;
-        options.reconnect = true;
-        options.reconnectClockMs = [this] { return clock.nowMs(); };
-        auto owned = std::make_unique<CountingDriver>(scenario, clock);
-        driver = owned.get();
-        session = std::make_unique<OrvaneSession>(std::move(owned), ports, options);
-        acq().IntObject->setWaitFunction([this](int ms) { clock.advanceMs(ms); });
-        // Log file names carry the time to the second: it follows the simulated clock.
-        for (TOV_MOD_Object *module : acq().modules())
-            module->Clock = [this] {
-                return QDateTime(QDate(2024, 5, 1), QTime(8, 0)).addMSecs(clock.nowMs());
-            };
-        session->start("2.2.0.0");
-    }
-    AcquisitionControl &acq() { return *session->acquisition(); }
-    InterfaceReconnect &reconnect() { return *session->reconnect(); }
-    void tick()
-    {
-        clock.advanceMs(180);
-        acq().MainTimerTimer();
-    }
-    void ticksUntil(qint64 ms)
-    {
-        while (clock.nowMs() < ms)
-            tick();
-    }
-};
-
-int fileLines(const QByteArray &name)
-{
-    QFile file(QString::fromLatin1(name));
-    return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : -1;
+    OrvaneSession::Options o = SimRig::options();
+    o.reconnect = true;
+    return o;
 }
 } // namespace
 
@@ -94,8 +31,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("replugSerial"); // empty: the same
         QTest::addColumn<int>("replugLocation"); // 0: the same
-        QTest::addColumn<bool>(
-            "otherListed"); // another "OVI" device, listed first after the replug
+        QTest::addColumn<bool>("otherListed"); // another "OVI" device, listed first
         QTest::addColumn<bool>("back");
         QTest::newRow("same interface, same port") << QByteArray() << 0 << false << true;
         QTest::newRow("same interface, other port") << QByteArray() << 4700 << false << true;
@@ -115,33 +51,31 @@ private Q_SLOTS:
         s.replugLocation = DWORD(replugLocation);
         if (otherListed)
             s.devices.push_back({ "OVI77777", "Orvane Interface", 0x1300, false });
-        Rig rig(s);
+        SimSession rig(s, reconnecting());
         QStringList events; // the session's announcements of the loss and the return
-        QObject::connect(rig.session.get(), &OrvaneSession::plantEvent,
+        QObject::connect(rig.session, &OrvaneSession::plantEvent,
             [&](const PlantEvent &e) { events.append(QString::fromLatin1(e.text)); });
         rig.tick(); // start-up scan
-        QCOMPARE(rig.reconnect().state(), InterfaceReconnect::State::Watching);
-        TOV_MOD_Object &logged = *rig.acq().ModObject[1];
+        QCOMPARE(rig.session->reconnect()->state(), InterfaceReconnect::State::Watching);
+        TOV_MOD_Object &logged = rig.module(1);
         logged.SetLogging(true);
         const QByteArray firstLog = logged.LogFileName;
 
         // Unplugged: the failing call's message, then the story in the event log.
         const qsizetype beforeLoss = rig.memo.history.size();
         rig.ticksUntil(5600);
-        QCOMPARE(rig.messages.errors.size(), 1);
-        QVERIFY(!rig.acq().CyclicUpdate);
+        QVERIFY(rig.messages.errors.size() == 1 && !rig.acq().CyclicUpdate);
         QCOMPARE(rig.memo.history.mid(beforeLoss),
             QByteArrayList({ "Interface OVI00001 lost",
                 "Waiting for interface OVI00001 (device list checked every 2 s)" }));
-        const int logLinesAtLoss = fileLines(firstLog);
+        const int logLinesAtLoss = fileLineCount(firstLog);
 
         // Waiting is quiet: no line, no message, one look-up every 2 s.
         const qsizetype waitingFrom = rig.memo.history.size();
         const int lookUpsAtLoss = rig.driver->lookUps;
         const qint64 lossMs = rig.clock.nowMs();
         rig.ticksUntil(11950);
-        QCOMPARE(rig.memo.history.size(), waitingFrom);
-        QCOMPARE(rig.messages.errors.size(), 1);
+        QVERIFY(rig.memo.history.size() == waitingFrom && rig.messages.errors.size() == 1);
         const int lookUps = rig.driver->lookUps - lookUpsAtLoss;
         const int expected = int((rig.clock.nowMs() - lossMs) / 2000);
         QVERIFY2(
@@ -153,27 +87,21 @@ private Q_SLOTS:
         if (!back) {
             // The other interface is listed but never opened: nothing happens.
             QVERIFY2(after.isEmpty(), after.join('\n').constData());
-            QCOMPARE(rig.reconnect().state(), InterfaceReconnect::State::Waiting);
-            QVERIFY(!rig.acq().CyclicUpdate);
-            QCOMPARE(fileLines(firstLog), logLinesAtLoss);
+            QCOMPARE(rig.session->reconnect()->state(), InterfaceReconnect::State::Waiting);
+            QVERIFY(!rig.acq().CyclicUpdate && fileLineCount(firstLog) == logLinesAtLoss);
             QCOMPARE(events, QStringList { "Interface OVI00001 lost" });
             return;
         }
         QCOMPARE(events, QStringList({ "Interface OVI00001 lost", "Interface OVI00001 is back" }));
         // Found at the first look-up after its return, scanned, polled again.
         QCOMPARE(after.value(0), QByteArray("Interface OVI00001 found again"));
-        QVERIFY(after.contains("Interface OVI00001 is back"));
-        QVERIFY(rig.acq().CyclicUpdate);
-        QVERIFY(rig.acq().RxCount > 20);
-        QCOMPARE(rig.acq().BadRxCount, 0);
+        QVERIFY(rig.acq().CyclicUpdate && rig.acq().RxCount > 20 && rig.acq().BadRxCount == 0);
 
         // The log goes on in a new file; the old one keeps what it had.
-        QVERIFY(logged.Logging);
-        QVERIFY(logged.LogFileName != firstLog);
+        QVERIFY(logged.Logging && logged.LogFileName != firstLog);
         QVERIFY(after.contains("Logging of 0x1004A2 continues in " + logged.LogFileName));
-        QCOMPARE(fileLines(firstLog), logLinesAtLoss);
-        QVERIFY(fileLines(logged.LogFileName) > 10);
-        logged.SetLogging(false);
+        QCOMPARE(fileLineCount(firstLog), logLinesAtLoss);
+        QVERIFY(fileLineCount(logged.LogFileName) > 10);
     }
 
     void noInterfaceAtStart_data()
@@ -195,7 +123,7 @@ private Q_SLOTS:
         s.identity = identity;
         s.unplugAfterMs = 1;
         s.replugAfterMs = 4000;
-        Rig rig(s);
+        SimSession rig(s, reconnecting());
         rig.tick();
         QVERIFY(
             rig.memo.history.contains("Waiting for an interface (device list checked every 2 s)"));

@@ -1,19 +1,14 @@
 // The session from its outside: the simulated network in, the TCP data line,
 // the event log and a measurement log file out.
-#include "DataLineRequest.h"
-#include "SessionRig.h"
+#include "SimSession.h"
 #include "net/DataLine.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace orvane;
-
-using Rig = SessionRig;
 
 class TestSession : public QObject
 {
@@ -25,125 +20,114 @@ private Q_SLOTS:
 
     void dataLineAndLogFileFollowThePolling()
     {
-        Rig rig;
-        const quint16 port = rig.session->server()->port();
+        SimSession rig;
         QCOMPARE(rig.memo.history.value(0), QByteArray("Orvane System 2.2.0.0"));
-
         // Before the start-up scan no module is present: an empty data line.
-        QCOMPARE(requestDataLine(port), QByteArray("Data : "));
-
-        rig.ticks(1); // start-up: status line, scan, first step
-        QVERIFY(rig.memo.history.contains(
-            "TCP Server @ port " + QByteArray::number(port) + " started."));
-        const QByteArray afterScan = requestDataLine(port);
+        QCOMPARE(rig.dataLine(), QByteArray("Data : "));
+        rig.tick(); // start-up: status line, scan, first step
+        const QByteArray port = QByteArray::number(rig.session->server()->port());
+        QVERIFY(rig.memo.history.contains("TCP Server @ port " + port + " started."));
+        const QByteArray afterScan = rig.dataLine();
         QVERIFY2(afterScan.startsWith("Data : #0x1004A2,,"), afterScan.constData());
         QVERIFY(afterScan.contains("#0x2000B7,,"));
 
         // Logging on for slot 1: one line per completed cycle.
-        TOV_MOD_Object &module = *rig.session->acquisition()->ModObject[1];
+        TOV_MOD_Object &module = rig.module(1);
         module.SetLogging(true);
-        const QString logName = QString::fromLatin1(module.LogFileName);
-        QVERIFY(logName.startsWith("Data_0x1004A2_"));
-        QFile log(logName);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const int headerLines = int(log.readAll().count('\n'));
-        log.close();
-
-        rig.ticks(5 * 3);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(int(log.readAll().count('\n')), headerLines + 3);
-        log.close();
+        const int headerLines = fileLineCount(module.LogFileName);
+        rig.cycles(3);
+        QCOMPARE(fileLineCount(module.LogFileName), headerLines + 3);
+        module.SetLogging(false);
 
         // The data line carries what the last cycle converted.
-        const QByteArray line = requestDataLine(port);
-        QVERIFY(line.startsWith("Data : #0x1004A2,,"));
         const QByteArray expected
             = ',' + QByteArray::number(module.Samples[1].Current, 'f', 3) + ",Volt";
-        QVERIFY2(line.contains(expected), line.constData());
-
+        QVERIFY2(rig.dataLine().contains(expected), expected.constData());
         // The connection handlers' lines reach the event log on this thread.
-        QTRY_VERIFY(std::any_of(rig.memo.history.cbegin(), rig.memo.history.cend(),
-            [](const QByteArray &l) { return l.startsWith("Client connected from : "); }));
+        QTRY_VERIFY(rig.memo.history.contains("Client connected from : 127.0.0.1"));
         QTRY_VERIFY(rig.memo.history.contains("Data received : x"));
-        module.SetLogging(false);
     }
 
     void portInUseIsReportedOnTheFirstTick()
     {
         QTcpServer blocker;
         QVERIFY(blocker.listen(QHostAddress::Any, 0));
-        Rig rig(blocker.serverPort());
-        QVERIFY(!rig.session->server()->isListening());
-        rig.ticks(1);
+        OrvaneSession::Options options = SimRig::options();
+        options.dataPort = blocker.serverPort();
+        SimSession rig(builtInScenario(), options);
+        rig.tick();
         QVERIFY(rig.memo.history.contains(
             "Could not bind socket. Address and port are already in use."));
-        QVERIFY(!rig.memo.history.join('\n').contains("TCP Server @ port"));
-        // Polling goes on without the data service.
-        QVERIFY(rig.session->acquisition()->CyclicUpdate);
+        QVERIFY(rig.acq().CyclicUpdate); // polling goes on without the data service
+    }
+
+    // Every request is answered, lost or damaged, and every answer read is
+    // counted exactly once as good or bad; bad replies are logged with their
+    // module.
+    void faultCountersAddUp()
+    {
+        Scenario s = builtInScenario();
+        s.seed = 11;
+        s.lossRate = 0.15;
+        s.corruptRate = s.truncateRate = 0.1;
+        SimSession rig(s);
+        rig.tick();
+        rig.cycles(200);
+        const AcquisitionControl &a = rig.acq();
+        QCOMPARE(a.TxCount, 2 * 200 + 1); // and slot 1's request of the cycle now open
+        QCOMPARE(a.RxCount + a.BadRxCount, 2 * 200);
+        QVERIFY(a.BadRxCount > 40 && a.BadRxCount < 160);
+        const int lost = a.ModObject[1]->LostReplies + a.ModObject[3]->LostReplies;
+        QVERIFY(lost > 0 && lost < a.BadRxCount); // the first miss of each run is not counted
+        const auto bad = std::count_if(rig.memo.history.cbegin(), rig.memo.history.cend(),
+            [](const QByteArray &l) { return l.startsWith("> 0x"); });
+        QCOMPARE(bad, qsizetype(a.BadRxCount));
     }
 
     // Consumers of values see one snapshot per completed cycle, equal to the
     // data line of that cycle, and alarm latches as events.
     void oneSnapshotPerCycleAndAlarmEvents()
     {
-        Rig rig;
+        SimSession rig;
         QList<SnapshotPtr> cycles, changes;
         QList<PlantEvent> events;
-        QObject::connect(rig.session.get(), &OrvaneSession::cycleCompleted,
+        QObject::connect(rig.session, &OrvaneSession::cycleCompleted,
             [&](const SnapshotPtr &s) { cycles.append(s); });
-        QObject::connect(rig.session.get(), &OrvaneSession::modulesChanged,
+        QObject::connect(rig.session, &OrvaneSession::modulesChanged,
             [&](const SnapshotPtr &s) { changes.append(s); });
-        QObject::connect(rig.session.get(), &OrvaneSession::plantEvent,
+        QObject::connect(rig.session, &OrvaneSession::plantEvent,
             [&](const PlantEvent &e) { events.append(e); });
 
-        rig.ticks(1); // the start-up scan: changes, no cycle
-        QVERIFY(!changes.isEmpty());
-        QVERIFY(cycles.isEmpty());
+        rig.tick(); // the start-up scan: changes, no cycle
+        QVERIFY(!changes.isEmpty() && cycles.isEmpty());
         rig.ticks(5 * 2 - 1);
         QCOMPARE(cycles.size(), 2);
         QCOMPARE(cycles.last()->cycle, quint64(2));
         const SlotSnapshot &first = cycles.last()->modules[0];
         QCOMPARE(first.serial, QByteArray("0x1004A2"));
         QCOMPARE(first.signalList.size(), size_t(7));
-        QCOMPARE(requestDataLine(rig.session->server()->port()), buildDataLine(*cycles.last()));
+        QCOMPARE(rig.dataLine(), buildDataLine(*cycles.last()));
 
         // An edit is a change, not a cycle; the data line follows it at once.
-        AcquisitionControl &acq = *rig.session->acquisition();
-        TOV_MOD_Object &module = *acq.ModObject[1];
-        module.Clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(13, 31, 2)); };
+        TOV_MOD_Object &module = rig.module(1);
         module.Signals[1].AlarmHigh = -1e9; // every value is above the limit now
-        acq.moduleEdited(1);
+        rig.acq().moduleEdited(1);
         QCOMPARE(cycles.size(), 2);
         QCOMPARE(changes.last()->modules[0].signalList[0].alarmHigh, -1e9);
-        rig.ticks(5);
+        rig.cycles(1);
         QCOMPARE(cycles.size(), 3);
         QVERIFY(cycles.last()->modules[0].signalList[0].alarm);
-        rig.ticks(5 * 3); // a latch already set is not announced again
+        rig.cycles(3); // a latch already set is not announced again
         module.Signals[1].AlarmHigh = 1e9;
-        rig.ticks(5);
+        rig.cycles(1);
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[0].kind, PlantEvent::Kind::AlarmRaised);
         QCOMPARE(events[1].kind, PlantEvent::Kind::AlarmCleared);
-        for (const PlantEvent &e : events) {
-            QCOMPARE(e.module, QByteArray("0x1004A2"));
-            QCOMPARE(e.index, 1);
-            QCOMPARE(e.name, module.Signals[1].Name);
-        }
+        for (const PlantEvent &e : events)
+            QVERIFY(e.module == "0x1004A2" && e.index == 1 && e.name == module.Signals[1].Name);
         QCOMPARE(events[0].alarmHigh, -1e9);
         QVERIFY(events[0].text.contains(" Module = 0x1004A2 Analog Input 1 = "));
         QVERIFY(rig.alarms.lines.contains(events[0].text));
-    }
-
-    void closeEndsPollingAndReleasesTheDevice()
-    {
-        Rig rig;
-        rig.ticks(6);
-        QVERIFY(rig.session->acquisition()->IntObject->device().IsOpen());
-        rig.session->close();
-        rig.session->close(); // a second close does nothing more
-        QVERIFY(rig.session->isClosed());
-        QVERIFY(!rig.session->acquisition()->CyclicUpdate);
-        QVERIFY(!rig.session->acquisition()->IntObject->device().IsOpen());
     }
 };
 

@@ -2,7 +2,7 @@
 // network (or the program itself) in, mosquitto_sub and the event log out.
 #include "DataLineRequest.h"
 #include "MosquittoBroker.h"
-#include "SessionRig.h"
+#include "SimSession.h"
 #include "net/DataLine.h"
 #include "publish/MqttMessages.h"
 
@@ -12,7 +12,20 @@ using namespace orvane;
 
 namespace {
 const QByteArray kPrefix = "orvane/OVI00001/";
-using Rig = SessionRig;
+// A session on the simulated network that publishes to `mqtt`.
+struct Rig : SimSession
+{
+    explicit Rig(const MqttSettings &mqtt)
+        : SimSession(builtInScenario(), withMqtt(mqtt))
+    {
+    }
+    static OrvaneSession::Options withMqtt(const MqttSettings &mqtt)
+    {
+        OrvaneSession::Options o = options();
+        o.mqtt = mqtt;
+        return o;
+    }
+};
 
 QByteArray stateLine(const SnapshotPtr &s, int slot)
 {
@@ -46,7 +59,7 @@ private Q_SLOTS:
             20000);
         MqttSettings mqtt;
         mqtt.host = "127.0.0.1", mqtt.port = broker.port;
-        Rig rig(0, mqtt);
+        Rig rig(mqtt);
         rig.ticks(5 * 2); // the scan and two cycles
         QTRY_VERIFY_WITH_TIMEOUT(live.lines.contains(kPrefix + "0x777777/state (null)"), 20000);
         const SnapshotPtr second = rig.session->latestSnapshot();
@@ -66,7 +79,7 @@ private Q_SLOTS:
                                      + QByteArray::number(broker.port) + " lost: "),
             20000);
         QList<PlantEvent> events;
-        connect(rig.session.get(), &OrvaneSession::plantEvent, this,
+        connect(rig.session, &OrvaneSession::plantEvent, this,
             [&](const PlantEvent &e) { events.append(e); });
         for (int cycle = 0; events.size() < 1100; ++cycle) {
             for (int slot : { 1, 3 }) {
@@ -105,7 +118,7 @@ private Q_SLOTS:
                  { "127.0.0.1", "ca.crt", "lost: host name verification failed; retrying" } }) {
             s.host = host;
             s.caFile = broker.path(ca);
-            Rig rig(0, s);
+            Rig rig(s);
             QTRY_VERIFY2_WITH_TIMEOUT(rig.logged(line), line, 20000);
         }
     }
@@ -139,7 +152,7 @@ private Q_SLOTS:
         QVERIFY(broker.start());
         MqttSettings mqtt;
         mqtt.host = "127.0.0.1", mqtt.port = broker.port, mqtt.commands = on;
-        Rig rig(0, mqtt);
+        Rig rig(mqtt);
         Subscriber sub(broker.port);
         rig.ticks(5);
         QTRY_VERIFY_WITH_TIMEOUT(

@@ -12,29 +12,17 @@ namespace orvane {
 class FakeConfigView : public ConfigView
 {
 public:
-    struct TraceBox
-    {
-        bool visible = false;
-        bool checked = false;
-    };
     void showsModule(const TOV_MOD_Object *) override { }
-    void setCaption(const QByteArray &text) override { caption = text; }
+    void setCaption(const QByteArray &) override { }
     void setCell(int column, int row, const QByteArray &text) override
     {
         cells[{ column, row }] = text;
     }
     QByteArray cell(int column, int row) const override { return cells.value({ column, row }); }
-    void setTraceBox(int index, bool visible, bool checked) override
-    {
-        if (index >= 1 && index <= 16)
-            boxes[index] = { visible, checked };
-    }
-    void repaint() override { ++repaints; }
+    void setTraceBox(int, bool, bool) override { }
+    void repaint() override { }
 
-    QByteArray caption;
     QMap<QPair<int, int>, QByteArray> cells; // (column, row) -> text
-    TraceBox boxes[17]; // 1..16
-    int repaints = 0;
 };
 
 } // namespace orvane

@@ -2,8 +2,8 @@
 
 #include "acquisition/AcquisitionControl.h"
 #include "acquisition/AcquisitionPorts.h"
-#include "common/NavigationTree.h"
 #include "common/EventLog.h"
+#include "common/NavigationTree.h"
 #include "common/OperatorMessages.h"
 
 #include <QByteArrayList>
@@ -17,11 +17,7 @@ class FakeLogMemo : public LogMemo
 {
 public:
     int lineCount() const override { return int(lines.size()); }
-    void clear() override
-    {
-        lines.clear();
-        ++clears;
-    }
+    void clear() override { lines.clear(); }
     void appendLine(const QByteArray &line) override
     {
         lines.append(line);
@@ -29,7 +25,6 @@ public:
     }
     QByteArrayList lines;
     QByteArrayList history;
-    int clears = 0;
 };
 
 class FakeOperatorMessages : public OperatorMessages
@@ -51,34 +46,26 @@ public:
     void SetPanelsVisible(int panel) override { visiblePanel = panel; }
     void setOviLabel(const QByteArray &text) override { oviLabel = text; }
     void setModuleLabel(int slot, const QByteArray &text) override { moduleLabels[slot] = text; }
-    void UpdateTxRxPanel(qint32 tx, qint32 rx, qint32 badRx,
-                         const std::array<qint32, 4> &lost) override
+    void UpdateTxRxPanel(qint32, qint32, qint32, const std::array<qint32, 4> &) override
     {
-        this->tx = tx;
-        this->rx = rx;
-        this->badRx = badRx;
-        lostReplies = lost;
         ++txRxUpdates;
     }
-    void UpdateDigoutPanel_LEDS() override { ++ledUpdates; }
+    void UpdateDigoutPanel_LEDS() override { }
     void UpdateSettingsPanel() override { ++settingsUpdates; }
 
     bool cycleRunning = false;
     int visiblePanel = 0;
-    QByteArray oviLabel = "0 ";
-    std::array<QByteArray, 5> moduleLabels{"", "-", "-", "-", "-"};
-    qint32 tx = 0, rx = 0, badRx = 0;
-    std::array<qint32, 4> lostReplies{};
-    int txRxUpdates = 0, ledUpdates = 0, settingsUpdates = 0;
+    QByteArray oviLabel;
+    std::array<QByteArray, 5> moduleLabels { "", "-", "-", "-", "-" };
+    int txRxUpdates = 0, settingsUpdates = 0;
 };
 
 class FakeTraceView : public TraceView
 {
 public:
-    void SetModules(const std::array<TOV_MOD_Object *, 4> &) override { ++setModules; }
+    void SetModules(const std::array<TOV_MOD_Object *, 4> &) override { }
     void RefreshTraces() override { ++refreshes; }
     void RemoveModuleTraces(int slot) override { removed.append(slot); }
-    int setModules = 0;
     int refreshes = 0;
     QList<int> removed;
 };

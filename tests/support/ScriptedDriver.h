@@ -6,6 +6,9 @@
 #include <QList>
 #include <QMap>
 
+#include <algorithm>
+#include <cstring>
+
 namespace orvane {
 
 // A D2XX driver whose devices, answers and failures a test writes down: the
@@ -23,28 +26,84 @@ public:
 
     QString name() const override { return QStringLiteral("scripted"); }
 
-    FT_STATUS FT_ListDevices(void *pArg1, void *pArg2, DWORD Flags) override;
-    FT_STATUS FT_CreateDeviceInfoList(DWORD *lpdwNumDevs) override;
-    FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, DWORD *lpdwNumDevs) override;
-    FT_STATUS FT_OpenEx(void *pArg1, DWORD Flags, FT_HANDLE *pHandle) override;
-    FT_STATUS FT_Close(FT_HANDLE ftHandle) override;
-    FT_STATUS FT_ResetDevice(FT_HANDLE ftHandle) override;
-    FT_STATUS FT_SetBaudRate(FT_HANDLE ftHandle, DWORD BaudRate) override;
-    FT_STATUS FT_SetFlowControl(FT_HANDLE ftHandle, std::uint16_t FlowControl,
-                                unsigned char XonChar, unsigned char XoffChar) override;
-    FT_STATUS FT_SetTimeouts(FT_HANDLE ftHandle, DWORD ReadTimeout, DWORD WriteTimeout) override;
-    FT_STATUS FT_Read(FT_HANDLE ftHandle, void *lpBuffer, DWORD dwBytesToRead,
-                      DWORD *lpdwBytesReturned) override;
-    FT_STATUS FT_Write(FT_HANDLE ftHandle, const void *lpBuffer, DWORD dwBytesToWrite,
-                       DWORD *lpdwBytesWritten) override;
+    FT_STATUS FT_ListDevices(void *count, void *, DWORD flags) override
+    {
+        lastListFlags = flags;
+        const FT_STATUS s = record("FT_ListDevices");
+        if (s == FT_OK && count)
+            *static_cast<DWORD *>(count) = DWORD(devices.size());
+        return s;
+    }
+    FT_STATUS FT_CreateDeviceInfoList(DWORD *count) override
+    {
+        const FT_STATUS s = record("FT_CreateDeviceInfoList");
+        if (s == FT_OK)
+            *count = DWORD(devices.size());
+        return s;
+    }
+    FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *nodes, DWORD *count) override
+    {
+        const FT_STATUS s = record("FT_GetDeviceInfoList");
+        *count = s == FT_OK ? std::min<DWORD>(*count, DWORD(devices.size())) : 0;
+        for (DWORD i = 0; i < *count; ++i) {
+            nodes[i] = FT_DEVICE_LIST_INFO_NODE {};
+            nodes[i].LocId = devices[int(i)].location;
+            setDeviceInfoText(nodes[i], devices[int(i)].serial, devices[int(i)].description);
+        }
+        return s;
+    }
+    FT_STATUS FT_OpenEx(void *location, DWORD, FT_HANDLE *handle) override
+    {
+        const FT_STATUS s = record("FT_OpenEx");
+        if (s == FT_OK) {
+            openedLocation = locationFromArg(location);
+            *handle = &m_handleToken;
+        }
+        return s;
+    }
+    FT_STATUS FT_Close(FT_HANDLE) override { return record("FT_Close"); }
+    FT_STATUS FT_ResetDevice(FT_HANDLE) override { return record("FT_ResetDevice"); }
+    FT_STATUS FT_SetBaudRate(FT_HANDLE, DWORD rate) override
+    {
+        baudRate = rate;
+        return record("FT_SetBaudRate");
+    }
+    FT_STATUS FT_SetFlowControl(
+        FT_HANDLE, std::uint16_t flow, unsigned char, unsigned char) override
+    {
+        flowControl = flow;
+        return record("FT_SetFlowControl");
+    }
+    FT_STATUS FT_SetTimeouts(FT_HANDLE, DWORD read, DWORD write) override
+    {
+        readTimeout = read;
+        writeTimeout = write;
+        return record("FT_SetTimeouts");
+    }
+    FT_STATUS FT_Read(FT_HANDLE, void *buffer, DWORD size, DWORD *got) override
+    {
+        const FT_STATUS s = record("FT_Read");
+        const QByteArray next = s == FT_OK && !reads.isEmpty() ? reads.takeFirst() : QByteArray();
+        *got = std::min<DWORD>(size, DWORD(next.size()));
+        std::memcpy(buffer, next.constData(), *got);
+        return s;
+    }
+    FT_STATUS FT_Write(FT_HANDLE, const void *bytes, DWORD size, DWORD *done) override
+    {
+        const FT_STATUS s = record("FT_Write");
+        *done = s == FT_OK ? size : 0;
+        if (s == FT_OK)
+            written.append(QByteArray(static_cast<const char *>(bytes), qsizetype(size)));
+        return s;
+    }
 
     // Status to return from the named call ("FT_OpenEx", "FT_Read", ...);
     // calls not listed succeed.
     QMap<QString, FT_STATUS> failures;
     QList<Device> devices;
-    QByteArrayList reads;   // answers of the next FT_Read calls, in order
+    QByteArrayList reads; // answers of the next FT_Read calls, in order
     QByteArrayList written; // every frame written
-    QStringList calls;      // every call by name, in order
+    QStringList calls; // every call by name, in order
     DWORD openedLocation = 0;
     DWORD baudRate = 0;
     DWORD readTimeout = 0, writeTimeout = 0;
@@ -52,7 +111,11 @@ public:
     DWORD lastListFlags = 0;
 
 private:
-    FT_STATUS record(const char *call);
+    FT_STATUS record(const char *call)
+    {
+        calls.append(QString::fromLatin1(call));
+        return failures.value(QString::fromLatin1(call), FT_OK);
+    }
     int m_handleToken = 0;
 };
 
