@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -172,6 +173,8 @@ private slots:
         QTest::addColumn<bool>("saved"); // SaveSettings wrote the file
         QTest::newRow("fifo") << "fifo" << 1.0 << false;
         QTest::newRow("folder") << "folder" << 1.0 << false;
+        QTest::newRow("read-only file") << "read-only file" << 8.0 << false;
+        QTest::newRow("in a read-only folder") << "read-only folder" << 8.0 << true;
         QTest::newRow("stray temporary files") << "stray" << 8.0 << true;
     }
     void specialSettingsFiles()
@@ -185,10 +188,26 @@ private slots:
             QVERIFY(QDir().mkdir(kSettings));
         } else {
             writeFile(kSettings, file);
+            QCOMPARE(::chmod(kSettings.constData(), kind == "read-only file" ? 0444 : 0666), 0);
         }
         const QByteArrayList strays { ".AbCdEf", ".AbCdE", ".AbCdEfG", ".Ab-dEf" };
         for (const QByteArray &stray : strays)
             writeFile(kSettings + stray, "x");
+        // Permissions bind only without root's rights: give them up meanwhile
+        // (the real user too: access(), behind QFileInfo::isWritable(), checks it).
+        QCOMPARE(::chmod(".", kind == "read-only folder" ? 0555 : 0777), 0);
+        struct Identity
+        {
+            bool dropped = geteuid() == 0 && setresuid(65534, 65534, 0) == 0;
+            ~Identity()
+            {
+                if (dropped)
+                    (void)setresuid(0, 0, 0);
+                (void)::chmod(".", 0700);
+            }
+        } identity;
+        if (kind.startsWith("read-only") && geteuid() == 0)
+            QSKIP("cannot give up root's rights here");
         TOV_MOD_Object m;
         detect(m, 1);
         m.LoadSettings();

@@ -2,10 +2,10 @@
 // carry: the layout of the window and its panels, panel routing by button and
 // by tree click, and the wiring to the statistics, the trace window and the
 // memos.
-#include "SimWindow.h"
-#include "modules/WarningFormUnit.h"
 #include "ModalAnswers.h"
+#include "SimWindow.h"
 #include "common/Text1252.h"
+#include "modules/WarningFormUnit.h"
 #include "trace/LogViewerUnit.h"
 #include "trace/MeasurementLog.h"
 #include "trace/TPlotWindowUnit.h"
