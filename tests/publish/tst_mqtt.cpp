@@ -81,7 +81,7 @@ private Q_SLOTS:
         QList<PlantEvent> events;
         connect(rig.session, &OrvaneSession::plantEvent, this,
             [&](const PlantEvent &e) { events.append(e); });
-        for (int cycle = 0; events.size() < 1100; ++cycle) {
+        for (int cycle = 0; events.size() < 1100 && cycle < 5000; ++cycle) {
             for (int slot : { 1, 3 }) {
                 for (TSignalRecord &s : rig.session->acquisition()->ModObject[slot]->Signals)
                     s.AlarmHigh = cycle % 2 ? 1e9 : -1e9;
