@@ -348,7 +348,12 @@ void EpollEngine::closeConnection(Connection &c)
     if (c.closed)
         return;
     c.closed = true;
-    ::close(c.fd); // also removes it from the epoll set
+    // Taken out of the epoll set first: close() alone removes it only when no
+    // other descriptor refers to the socket, and a child process forked at
+    // this moment (QProcess, a helper program) holds one until it execs.
+    // Its events would then name this connection after it is freed.
+    ::epoll_ctl(m_epollFd, EPOLL_CTL_DEL, c.fd, nullptr);
+    ::close(c.fd);
     m_core->IdTCPServerDisconnect(c.client);
     m_core->clientClosed(c.client);
     Connection *last = m_connections.back();

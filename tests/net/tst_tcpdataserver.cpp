@@ -17,6 +17,7 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -306,6 +307,29 @@ private slots:
 #ifdef __GLIBC__
         QTRY_VERIFY(count == 1 || m_server->stats().memoryReleases > 0);
 #endif
+    }
+
+    // A child process forked just as a client leaves holds a copy of the
+    // connection's socket until it execs or ends; the server forgets the
+    // connection all the same and never hears of it again.
+    void clientLeavesWhileAChildHoldsItsSocket()
+    {
+        startServer();
+        for (int round = 0; round < 3; ++round) {
+            auto leaving = std::make_unique<Client>(m_server->port());
+            QCOMPARE(leaving->readLine(), kWelcome);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::usleep(300 * 1000);
+                ::_exit(0);
+            }
+            leaving.reset();
+            QTRY_COMPARE(m_server->stats().clients, 0);
+            Client next(m_server->port());
+            QVERIFY(next.send("\n"));
+            QCOMPARE(next.readLine(), kWelcome);
+            ::waitpid(child, nullptr, 0);
+        }
     }
 
     void clientLimit()
