@@ -2,21 +2,12 @@
 // data service on its port, operator messages as console lines, and a clean
 // end with exit code 0 on SIGTERM.
 #include "DataLineRequest.h"
+#include "FreePort.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-} // namespace
 
 class TestHeadless : public QObject
 {
@@ -44,7 +35,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, scenario);
         QFETCH(QByteArray, firstModule);
         QFETCH(QByteArray, consoleLine);
-        const quint16 port = freePort();
+        const quint16 port = orvane::freeLoopbackPort();
         QStringList args { "--headless", "--port", QString::number(port) };
         if (scenario.isEmpty()) {
             args << "--simulate";

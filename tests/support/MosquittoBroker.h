@@ -3,9 +3,10 @@
 // A real Mosquitto for a test: a plain and a TLS listener (CA, server and
 // client certificates made by openssl now) on free loopback ports, and
 // subscribers that are mosquitto_sub processes.
+#include "FreePort.h"
+
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,13 +15,6 @@
 #include <unistd.h>
 
 namespace orvane {
-
-inline quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 class MosquittoBroker
 {
@@ -49,6 +43,25 @@ for n in server client; do key $n localhost -out $n.csr
 openssl x509 -req -in $n.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 -extfile ext -out $n.crt; done)";
         if (!QFile::exists(path("ca.crt")) && QProcess::execute("bash", { "-c", certificates }))
             return false;
+        // A port taken by another process since it was chosen: the first
+        // start moves to other ports; a restart must keep its own.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (launch())
+                return m_started = true;
+            stop();
+            if (!m_started)
+                port = freeLoopbackPort(), tlsPort = freeLoopbackPort();
+            QTest::qWait(200);
+        }
+        return false;
+    }
+    void stop() { process.terminate(), process.waitForFinished(10000); }
+    ~MosquittoBroker() { stop(); }
+
+private:
+    bool m_started = false;
+    bool launch()
+    {
         const QString conf = write("broker.conf",
             QStringLiteral("log_type error\npersistence true\npersistence_location %1/\n"
                            "max_queued_messages 5000\nallow_anonymous true\nuser %4\n"
@@ -72,8 +85,6 @@ openssl x509 -req -in $n.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 -e
         }
         return false;
     }
-    void stop() { process.terminate(), process.waitForFinished(10000); }
-    ~MosquittoBroker() { stop(); }
 };
 
 // mosquitto_sub -v on "orvane/#": one "topic payload" line per message.
